@@ -1,0 +1,93 @@
+// Record layouts: the fixed-column notation every writer and reader uses.
+//
+// A layout is written as text, exactly as a record is described:
+//   "(1X,I5,1X,I7,1X,A3,1X,A1,1X,A4,4(1X,I5,1X,A3))"
+// Fields: Iw, Fw.d, Aw, A, nX, Tn, '/', 'literal' (a doubled quote stands
+// for one quote), n(...) groups and repeat counts rIw, rFw.d, rAw.
+//
+// Output rules:
+//  1. Items are matched in order with the data fields I, F and A; literals,
+//     blanks and positions are written as the layout is walked.
+//  2. A record ends at the last character written to it: an nX or Tn at the
+//     end of a record adds no blanks.
+//  3. When the items run out, output stops at the first data field that has
+//     no item left; literals before that field are still written.
+//  4. When the layout runs out while items remain, the record ends and the
+//     layout is taken up again from the start of its last top-level group
+//     (with that group's repeat count), or from its beginning when it has
+//     no group.
+// Numbers too wide for their field print as asterisks. Fw.d rounds the exact
+// binary value to nearest, ties to even, and keeps the '-' of a negative
+// value that rounds to zero; a value that is not finite prints as asterisks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace torven {
+
+// One output item: an integer, a real or a text. The text must outlive the
+// call. A single character must be passed as a text (see ch()), never as a
+// char, which would convert to an integer.
+using Item = std::variant<std::int32_t, float, std::string_view>;
+inline std::string_view ch(const char& c) { return std::string_view(&c, 1); }
+
+class Layout {
+ public:
+  explicit Layout(std::string_view spec);  // throws std::invalid_argument
+  ~Layout();
+  Layout(const Layout&) = delete;
+  Layout& operator=(const Layout&) = delete;
+
+  // The records (lines, without line ends) that one write produces.
+  std::vector<std::string> format(const std::vector<Item>& items) const;
+
+  struct Node;  // parsed form, defined in layout.cpp
+
+ private:
+  std::unique_ptr<Node> root_;
+};
+
+// One input target of a fixed-field read.
+struct ReadTarget {
+  enum Kind { kInt, kReal, kText } kind;
+  std::int32_t* i = nullptr;
+  float* f = nullptr;
+  std::string* s = nullptr;  // receives exactly w characters for Aw
+};
+inline ReadTarget rd(std::int32_t& v) { return {ReadTarget::kInt, &v, nullptr, nullptr}; }
+inline ReadTarget rd(float& v) { return {ReadTarget::kReal, nullptr, &v, nullptr}; }
+inline ReadTarget rd(std::string& v) { return {ReadTarget::kText, nullptr, nullptr, &v}; }
+
+// Result of a fixed-field read.
+struct ReadResult {
+  bool ok = true;
+  int field = 0;        // 1-based number of the data field that failed
+  std::string detail;   // the field's text and what was expected
+};
+
+// Reads the targets from one or more records with a layout (input rules:
+// Iw ignores blanks, all blanks read 0; Fw.d takes its last d digits as
+// decimals when there is no point, exponent letters E and D in upper case;
+// a record shorter than the layout reads as if padded with blanks). '/' in
+// the layout moves to the next element of `records`.
+ReadResult read_fields(const std::vector<std::string_view>& records,
+                       const Layout& layout,
+                       const std::vector<ReadTarget>& targets);
+ReadResult read_fields(std::string_view record, const Layout& layout,
+                       const std::vector<ReadTarget>& targets);
+
+// Single-field conversions with the input rules above (w = field.size()).
+bool read_int_field(std::string_view field, std::int32_t& out);
+bool read_real_field(std::string_view field, int decimals, float& out);
+
+// Output conversions of single fields.
+std::string format_int(std::int32_t v, int w);               // Iw
+std::string format_real(float v, int w, int d);              // Fw.d
+std::string format_text(std::string_view s, int w);          // Aw
+
+}  // namespace torven

@@ -1,0 +1,84 @@
+// Fixed-width, blank-padded text values and the operations every stage uses.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace torven {
+
+// Two texts are equal when they are equal after the shorter one is padded
+// with blanks. Trailing blanks never matter; the zero byte is not a blank.
+bool text_eq(std::string_view a, std::string_view b);
+
+// 1-based position of the first occurrence of c (or of sub) in s, 0 if none.
+int first_pos(std::string_view s, char c);
+int first_pos(std::string_view s, std::string_view sub);
+
+// Position of the last character that is not a blank, 0 for all blanks.
+int trimmed_length(std::string_view s);
+
+// Leading blanks removed and as many blanks appended (same width).
+std::string left_adjust(std::string_view s);
+
+// s cut to n characters or padded with blanks to n.
+std::string fit(std::string_view s, std::size_t n);
+
+// A text of fixed width N. A default-constructed text holds N zero bytes,
+// as every table entry does before anything writes it. Assignment pads with
+// blanks or keeps the leftmost characters.
+template <std::size_t N>
+struct Text {
+  std::array<char, N> c{};
+
+  Text() = default;
+  Text(std::string_view s) { assign(s); }  // NOLINT: implicit by design
+  Text(const char* s) { assign(s); }       // NOLINT
+
+  void assign(std::string_view s) {
+    for (std::size_t i = 0; i < N; ++i) c[i] = i < s.size() ? s[i] : ' ';
+  }
+  Text& operator=(std::string_view s) {
+    assign(s);
+    return *this;
+  }
+  Text& operator=(const char* s) {
+    assign(s);
+    return *this;
+  }
+
+  // Writes v into positions p..q (1-based) padded or cut to q-p+1
+  // characters; the characters outside the slot stay as they were.
+  void put(std::size_t p, std::size_t q, std::string_view v) {
+    for (std::size_t k = p; k <= q && k <= N; ++k) {
+      std::size_t off = k - p;
+      c[k - 1] = off < v.size() ? v[off] : ' ';
+    }
+  }
+
+  // 1-based character access.
+  char& at(std::size_t pos) { return c[pos - 1]; }
+  char at(std::size_t pos) const { return c[pos - 1]; }
+
+  std::string_view view() const { return std::string_view(c.data(), N); }
+  std::string str() const { return std::string(c.data(), N); }
+  operator std::string_view() const { return view(); }  // NOLINT
+
+  static constexpr std::size_t width = N;
+};
+
+template <std::size_t N, std::size_t M>
+bool operator==(const Text<N>& a, const Text<M>& b) {
+  return text_eq(a.view(), b.view());
+}
+template <std::size_t N>
+bool operator==(const Text<N>& a, std::string_view b) {
+  return text_eq(a.view(), b);
+}
+template <std::size_t N>
+bool operator==(const Text<N>& a, const char* b) {
+  return text_eq(a.view(), b);
+}
+
+}  // namespace torven

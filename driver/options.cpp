@@ -1,0 +1,8 @@
+// Placeholder: the argument walk and the messages.
+#include "driver/stages.h"
+namespace torven {
+void parse_arguments(int, char**) {}
+void UsageBlock() {}
+void OptionHelp() {}
+void OptionsSummary() {}
+}  // namespace torven

@@ -1,0 +1,5 @@
+#include "driver/state.h"
+
+namespace torven {
+DriverState state;
+}  // namespace torven

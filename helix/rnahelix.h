@@ -1,0 +1,17 @@
+// The secondary-structure stage: reads .out back and writes .bpseq, .hlx,
+// _structure.csv, .dat and .dbn, then ends the run.
+#pragma once
+
+#include <cstdint>
+
+#include "common/text.h"
+
+namespace torven {
+
+[[noreturn]] void rnahelix(const Text<80>& NMPASS, std::int32_t ModelNumber);
+
+// Base letter of a right-justified residue name; `letter` is left as it was
+// when no rule applies.
+void renbase(const Text<3>& name, char& letter);
+
+}  // namespace torven

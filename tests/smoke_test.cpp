@@ -1,0 +1,11 @@
+#include <gtest/gtest.h>
+
+#include "common/tables.h"
+
+TEST(Tables, ColumnGrowsAndReadsZeroBeyondEnd) {
+  torven::Column<int> c;
+  EXPECT_EQ(c.get(1000), 0);
+  c[5] = 7;
+  EXPECT_EQ(c.get(5), 7);
+  EXPECT_EQ(c.get(4), 0);
+}
