@@ -84,7 +84,8 @@ struct FixResidue {
 
 // The 16 lines of the column legend; the last has "Equivalent" in 65-74.
 inline std::string legend() {
-  std::string s = "#" + std::string(79, '=') + "\n";
+  std::string s(1, '#');
+  s.append(79, '=').append("\n");
   s += "#Column starting from > mark represent the following:\n";
   s += "#>Serial number of nucleotides\n";
   const std::pair<int, const char*> lines[] = {
@@ -102,7 +103,10 @@ inline std::string legend() {
       {55, "E-value indicating base pair deformation"},
       {62, "Equivalent information for other pairs, suchas in base triples"},
   };
-  for (const auto& [n, text] : lines) s += "#" + std::string(n, '-') + ">" + text + "\n";
+  for (const auto& [n, text] : lines) {
+    s += '#';
+    s.append(static_cast<std::size_t>(n), '-').append(">").append(text).append("\n");
+  }
   return s;
 }
 
