@@ -19,14 +19,16 @@ RunFiles files;
 
 namespace {
 
-// The files open at this moment, so that every stop can close them.
+// The files open at this moment, so that every stop can close them. The
+// lists are never destroyed: files of static duration (the run's `files`)
+// close themselves after every other static object is gone.
 std::vector<OutputFile*>& open_outputs() {
-  static std::vector<OutputFile*> v;
-  return v;
+  static auto* v = new std::vector<OutputFile*>;
+  return *v;
 }
 std::vector<InputFile*>& open_inputs() {
-  static std::vector<InputFile*> v;
-  return v;
+  static auto* v = new std::vector<InputFile*>;
+  return *v;
 }
 template <class T>
 void forget(std::vector<T*>& v, T* f) {

@@ -526,10 +526,10 @@ bool parse_int(std::string_view s, std::int32_t& out) {
   for (; i < s.size(); ++i) {
     if (s[i] < '0' || s[i] > '9') return false;
     v = v * 10 + (s[i] - '0');
-    if (v > 2147483648LL) return false;
+    if (v > 2147483648LL) v = 2147483649LL;  // out of range; digits still checked
   }
   if (neg) v = -v;
-  if (v > 2147483647LL) return false;
+  if (v > 2147483647LL || v < -2147483648LL) return false;
   out = static_cast<std::int32_t>(v);
   return true;
 }
@@ -597,19 +597,14 @@ bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
 }  // namespace detail
 
 bool read_int_field(std::string_view field, std::int32_t& out) {
-  char buf[64];
-  std::size_t n = 0;
-  for (char c : field) {
-    if (c == ' ') continue;
-    if (n < sizeof buf) buf[n] = c;
-    ++n;
-  }
-  if (n == 0) {
+  std::string s;
+  for (char c : field)
+    if (c != ' ') s.push_back(c);
+  if (s.empty()) {
     out = 0;
     return true;
   }
-  if (n > sizeof buf) return false;  // more characters than any 32-bit integer has
-  return detail::parse_int(std::string_view(buf, n), out);
+  return detail::parse_int(s, out);
 }
 
 bool read_real_field(std::string_view field, int decimals, float& out) {

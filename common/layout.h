@@ -31,7 +31,9 @@
 namespace torven {
 
 // One output item: an integer, a real or a text. The text must outlive the
-// call. A single character must be passed as a text (see ch()), never as a
+// call. An integer in an F field is written as a real; an item of another
+// kind than its field (a real in an I field, a number in an Aw field, a text
+// in a number field) is written as w asterisks. A single character must be passed as a text (see ch()), never as a
 // char, which would convert to an integer.
 using Item = std::variant<std::int32_t, float, std::string_view>;
 inline std::string_view ch(const char& c) { return std::string_view(&c, 1); }
