@@ -53,6 +53,7 @@ struct HelixStage {
 };
 
 // Names derived from the .out name (blank-padded as the driver built it).
+std::string report_name(std::string_view NMPASS);  // without its blanks
 std::string hlx_name(std::string_view NMPASS);
 // Last path component without ".out", followed by one blank.
 std::string structure_name(std::string_view NMPASS);

@@ -24,9 +24,6 @@ namespace {
 
 constexpr std::string_view kOutSuffix = ".out";
 
-// The .out name without its blanks.
-std::string trimmed(std::string_view NMPASS) { return trim_name(NMPASS); }
-
 // Columns a..b (1-based) of a line, blank beyond its end: the line is seen
 // blank-padded, as a record read with a layout is.
 std::string columns(std::string_view line, std::size_t a, std::size_t b) {
@@ -37,6 +34,11 @@ std::string columns(std::string_view line, std::size_t a, std::size_t b) {
 
 }  // namespace
 
+std::string report_name(std::string_view NMPASS) {
+  // A name that was never set holds zero bytes; they never reach a message.
+  return trim_name(NMPASS.substr(0, NMPASS.find('\0')));
+}
+
 const HelixLine& HelixStage::line(std::int64_t t) const {
   static const HelixLine none;
   if (t < 1 || t > nts()) return none;
@@ -44,7 +46,7 @@ const HelixLine& HelixStage::line(std::int64_t t) const {
 }
 
 std::string hlx_name(std::string_view NMPASS) {
-  std::string n = trimmed(NMPASS);
+  std::string n = report_name(NMPASS);
   if (n.size() >= kOutSuffix.size() &&
       n.compare(n.size() - kOutSuffix.size(), kOutSuffix.size(), kOutSuffix) == 0) {
     n.resize(n.size() - kOutSuffix.size());
@@ -53,7 +55,7 @@ std::string hlx_name(std::string_view NMPASS) {
 }
 
 std::string structure_name(std::string_view NMPASS) {
-  std::string n = trimmed(NMPASS);
+  std::string n = report_name(NMPASS);
   const std::size_t slash = n.rfind('/');
   if (slash != std::string::npos) n.erase(0, slash + 1);
   if (n.size() >= kOutSuffix.size() &&

@@ -14,7 +14,7 @@ namespace {
 
 // A report that cannot be opened is reported by name and ends the run.
 void open_report(InputFile& out, const Text<80>& NMPASS) {
-  const std::string name = trim_name(NMPASS.view());
+  const std::string name = helix::report_name(NMPASS.view());
   if (out.open(name)) return;
   const std::string message = "Error opening report file: " + name;
   stdout_list({std::string_view(message)});
