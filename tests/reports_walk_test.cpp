@@ -78,7 +78,7 @@ TEST_F(ReportFiles, RecordsShowTheReorderedList) {
   EXPECT_EQ(line.substr(26, 5), "   15");
   EXPECT_EQ(line.substr(54, 2), "BP");
   EXPECT_EQ(line.substr(62, 5), "   20");
-  EXPECT_EQ(line.substr(90, 2), "TP");
+  EXPECT_EQ(line.substr(90, 2), "BF");  // both pairs are on the H edge
   EXPECT_EQ(nup_[4].substr(6, 5), "   15");
 }
 
