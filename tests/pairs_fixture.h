@@ -29,7 +29,7 @@ inline void start() {
 
 // Appends a residue of ResType `type` in `chain`; returns its serial.
 inline std::int32_t add_residue(std::int32_t type, const char* chain,
-                                std::initializer_list<Atom> atoms) {
+                                const std::vector<Atom>& atoms) {
   using namespace torven;
   const std::int32_t r = beta.ResidueCount + 1;
   std::int32_t k = r == 1 ? 0 : beta.ResLastAtom.get(r - 1);
@@ -46,6 +46,11 @@ inline std::int32_t add_residue(std::int32_t type, const char* chain,
   beta.ResLastAtom[r] = k;
   beta.ResidueCount = r;
   return r;
+}
+
+inline std::int32_t add_residue(std::int32_t type, const char* chain,
+                                std::initializer_list<Atom> atoms) {
+  return add_residue(type, chain, std::vector<Atom>(atoms));
 }
 
 // The serial of the last atom of residue r named `name` (0 if none).
