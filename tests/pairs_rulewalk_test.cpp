@@ -101,7 +101,23 @@ TEST(RuleWalk, EveryRuleFindsItsPairOnlyWhenItsBlockRuns) {
       }
     }
   }
-  EXPECT_GT(tried, 300);  // nearly the whole table has distinct atom names
+  EXPECT_GT(tried, 300);
+}
+
+TEST(RuleWalk, ThreeBondRulesNeedBond1AndEitherOther) {
+  for (const PairRule* r : {&BaseRules[87], &BaseRules[88], &BaseRules[130]}) {
+    ASSERT_EQ(r->bonds, 3);
+    ASSERT_TRUE(distinct_atoms(*r));
+    for (int without : {1, 2}) {  // bond 2, then bond 3, without its partner atom
+      pairs_test::start();
+      place(*r);
+      const std::int32_t k = pairs_test::atom_of(2, r->atoms[without][2]);
+      names.AtomName[k] = "XX  ";
+      RuleWalk();
+      ASSERT_FALSE(pairs_of(1).empty()) << "rule " << r->n << " without bond " << without + 1;
+      EXPECT_EQ(pairs_of(1)[0], "2 " + std::string(r->edge_i) + " " + r->ct);
+    }
+  }  // nearly the whole table has distinct atom names
 }
 
 TEST(RuleWalk, SameTypePairIsRecordedInTheTurnOfEach) {
