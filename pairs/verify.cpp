@@ -1,6 +1,7 @@
 // The partner search: a plain exhaustive scan over the residues of the
 // partner type, with the atom columns read through raw pointers.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
@@ -56,39 +57,54 @@ struct Best {
 
 const std::uint32_t kO2Word = geom::word(Text<4>("O2* "));
 
+// Candidate k of residue j: the distance test, then the pseudo angle.
+template <class Atoms>
+inline void try_candidate(const Atoms& at, const Probe& p, std::int32_t j,
+                          std::int32_t k, bool o2_pass, Best& best) {
+  float kx = at.X(k), ky = at.Y(k), kz = at.Z(k);
+  float d2 = geom::sq_length(p.ox - kx, p.oy - ky, p.oz - kz);
+  if (!(d2 <= p.cut2 || o2_pass)) return;
+  float wx = p.vx - kx, wy = p.vy - ky, wz = p.vz - kz;
+  float dot = p.ux * wx + p.uy * wy + p.uz * wz;
+  float theta =
+      std::acos(dot / (p.ulen * std::sqrt(geom::sq_length(wx, wy, wz)))) *
+      geom::kDegPerRad;
+  if (theta >= p.min_angle && (!best.found || theta > best.angle)) {
+    best.found = true;
+    best.angle = theta;
+    best.d2 = d2;
+    best.res = j;
+    best.atom = k;
+  }
+}
+
 template <class Atoms>
 void scan_residue(const Atoms& at, const Probe& p, std::int32_t j,
                   std::int32_t first, std::int32_t last, Best& best) {
-  bool has_o2 = false;
-  float o2d2 = 0.0f;
+  bool o2_pass = false;
   if (p.o2_alt) {
     std::int32_t o2 = 0;
     for (std::int32_t k = first; k <= last; ++k)
       if (at.nm(k) == kO2Word) o2 = k;
-    if (o2 != 0) {
-      has_o2 = true;
-      o2d2 = geom::sq_length(p.vx - at.X(o2), p.vy - at.Y(o2), p.vz - at.Z(o2));
+    if (o2 != 0)
+      o2_pass = geom::sq_length(p.vx - at.X(o2), p.vy - at.Y(o2),
+                                p.vz - at.Z(o2)) <= p.cut2;
+  }
+  // Names are compared eight at a time into a bit mask (a loop the
+  // compiler can vectorise); the matches are then taken in ascending order.
+  std::int32_t k = first;
+  for (; k + 7 <= last; k += 8) {
+    unsigned mask = 0;
+    for (int t = 0; t < 8; ++t)
+      mask |= static_cast<unsigned>(at.nm(k + t) == p.want) << t;
+    while (mask != 0) {
+      const int t = std::countr_zero(mask);
+      mask &= mask - 1;
+      try_candidate(at, p, j, k + t, o2_pass, best);
     }
   }
-  const bool o2_pass = has_o2 && o2d2 <= p.cut2;
-  for (std::int32_t k = first; k <= last; ++k) {
-    if (at.nm(k) != p.want) continue;
-    float kx = at.X(k), ky = at.Y(k), kz = at.Z(k);
-    float d2 = geom::sq_length(p.ox - kx, p.oy - ky, p.oz - kz);
-    if (!(d2 <= p.cut2 || o2_pass)) continue;
-    float wx = p.vx - kx, wy = p.vy - ky, wz = p.vz - kz;
-    float dot = p.ux * wx + p.uy * wy + p.uz * wz;
-    float theta =
-        std::acos(dot / (p.ulen * std::sqrt(geom::sq_length(wx, wy, wz)))) *
-        geom::kDegPerRad;
-    if (theta >= p.min_angle && (!best.found || theta > best.angle)) {
-      best.found = true;
-      best.angle = theta;
-      best.d2 = d2;
-      best.res = j;
-      best.atom = k;
-    }
-  }
+  for (; k <= last; ++k)
+    if (at.nm(k) == p.want) try_candidate(at, p, j, k, o2_pass, best);
 }
 
 }  // namespace
@@ -146,28 +162,45 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
                      alpha.AtomY.data(), alpha.AtomZ.data()};
   const CheckedAtoms checked;
 
+  // The residues are taken in blocks: a first pass keeps those of the
+  // partner type (without a branch, since the types are mixed), a second
+  // one searches them in ascending order.
+  constexpr std::int32_t kBlock = 1024;
+  std::int32_t kept[kBlock];
   Best best;
-  for (std::int32_t j = from; j <= to; ++j) {
-    std::int32_t first, last;
-    if (j >= 0 && j < res_end) {
-      first = rfirst[j];
-      last = rlast[j];
-    } else {
-      first = beta.ResFirstAtom.get(j);
-      last = beta.ResLastAtom.get(j);
+  for (std::int64_t j0 = from; j0 <= to; j0 += kBlock) {
+    const std::int32_t j1 =
+        static_cast<std::int32_t>(std::min<std::int64_t>(to, j0 + kBlock - 1));
+    int n = 0;
+    for (std::int32_t j = static_cast<std::int32_t>(j0); j <= j1; ++j) {
+      std::int32_t first = j >= 0 && j < res_end ? rfirst[j] : beta.ResFirstAtom.get(j);
+      std::int32_t type = first >= 0 && first < atom_end
+                              ? rtype[first]
+                              : gama.AtomResType.get(first);
+      kept[n] = j;
+      n += type == partner_type;
     }
-    const bool fast = first >= 0 && first < atom_end && last < atom_end;
-    const std::int32_t type = fast ? rtype[first] : gama.AtomResType.get(first);
-    if (type != partner_type) continue;
-    const std::uint32_t chain = geom::word(fast ? rchain[first]
-                                                : chains.AtomChainId.get(first));
-    if (chain == own_chain && std::abs(static_cast<std::int64_t>(j) - res) <= 2) {
-      if (!adjacent_ok || j == res) continue;
+    for (int m = 0; m < n; ++m) {
+      const std::int32_t j = kept[m];
+      std::int32_t first, last;
+      if (j >= 0 && j < res_end) {
+        first = rfirst[j];
+        last = rlast[j];
+      } else {
+        first = beta.ResFirstAtom.get(j);
+        last = beta.ResLastAtom.get(j);
+      }
+      const bool fast = first >= 0 && first < atom_end && last < atom_end;
+      const std::uint32_t chain = geom::word(
+          fast ? rchain[first] : chains.AtomChainId.get(first));
+      if (chain == own_chain && std::abs(static_cast<std::int64_t>(j) - res) <= 2) {
+        if (!adjacent_ok || j == res) continue;
+      }
+      if (fast)
+        scan_residue(raw, p, j, first, last, best);
+      else
+        scan_residue(checked, p, j, first, last, best);
     }
-    if (fast)
-      scan_residue(raw, p, j, first, last, best);
-    else
-      scan_residue(checked, p, j, first, last, best);
   }
 
   if (best.found) {
