@@ -148,7 +148,7 @@ TEST(Clean, BannerAndLegend) {
   EXPECT_EQ(out[3], "#" + std::string(79, '='));
   EXPECT_EQ(out[4], "#Column starting from > mark represent the following:");
   EXPECT_EQ(out[5], "#>Serial number of nucleotides");
-  EXPECT_EQ(out[9], "#" + std::string(18, '-') +
+  EXPECT_EQ(out[8], "#" + std::string(18, '-') +
                         ">PDB_ins_code. Useful in tRNA with long variable loop");
   // Every hyphen run ends where the legend's item starts.
   const std::vector<std::size_t> marks = {7, 17, 19, 21, 23, 31, 40, 42, 44, 48, 54, 56, 63};

@@ -157,9 +157,8 @@ TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
     args.push_back("bad.pdb");
     auto r = testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("bad.pdb"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find('2'), std::string::npos) << r.err;  // the line number
-    EXPECT_NE(r.err.find(c.field), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bad.pdb, line 2: " + std::string(c.field)), std::string::npos)
+        << r.err;
     // What was written before the failure stays.
     EXPECT_EQ(file("bad.out").substr(0, 14), "#HEADER    BAD");
   }
@@ -191,7 +190,8 @@ TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
   fs::copy_file(kData / "1bna.pdb", dir_ / "1bna.pdb");
   auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string());
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out.substr(0, 55), " Error opening database files, AdeVariants.name, etc.\n");
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+            " Error opening database files, AdeVariants.name, etc.");
   EXPECT_FALSE(fs::exists(dir_ / "1bna.out"));
 }
 
