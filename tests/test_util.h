@@ -1,0 +1,84 @@
+// Helpers for tests that run the built program or work with files.
+#pragma once
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+namespace fs = std::filesystem;
+
+// A fresh, empty directory under the system's temporary directory.
+inline fs::path make_temp_dir(const std::string& tag) {
+  static int counter = 0;
+  auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  fs::path dir = fs::temp_directory_path() /
+                 ("torven-" + tag + "-" + std::to_string(stamp) + "-" +
+                  std::to_string(++counter));
+  fs::create_directories(dir);
+  return dir;
+}
+
+inline std::string read_file(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void write_file(const fs::path& p, const std::string& content) {
+  std::ofstream out(p, std::ios::binary);
+  out << content;
+}
+
+inline std::string shell_quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') q += "'\\''";
+    else q += c;
+  }
+  return q + "'";
+}
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the built torven in `cwd` with `args`. `variant_dir` becomes
+// NUCLEIC_ACID_DIR (empty: the variable is unset).
+inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>& args,
+                            const std::string& variant_dir) {
+  fs::path out = cwd / ".stdout", err = cwd / ".stderr";
+  std::string cmd = "cd " + shell_quote(cwd.string()) + " && ";
+  if (variant_dir.empty()) {
+    cmd += "env -u NUCLEIC_ACID_DIR ";
+  } else {
+    cmd += "NUCLEIC_ACID_DIR=";
+    cmd += shell_quote(variant_dir);
+    cmd += ' ';
+  }
+  cmd += shell_quote(TORVEN_EXE);
+  for (const auto& a : args) cmd += " " + shell_quote(a);
+  cmd += " >" + shell_quote(out.string()) + " 2>" + shell_quote(err.string()) +
+         " </dev/null";
+  int rc = std::system(cmd.c_str());
+  RunResult r;
+  r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  r.out = read_file(out);
+  r.err = read_file(err);
+  fs::remove(out);
+  fs::remove(err);
+  return r;
+}
+
+// The variant name files shipped with the program.
+inline std::string shipped_variant_dir() { return std::string(TORVEN_SOURCE_DIR) + "/data"; }
+
+}  // namespace testutil
