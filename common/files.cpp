@@ -1,26 +1,242 @@
-// Placeholder: implemented with the files.
 #include "common/files.h"
+
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <pmmintrin.h>
+#include <xmmintrin.h>
+#endif
+
+#include "common/freeformat.h"
+
 namespace torven {
+
 RunFiles files;
-std::string trim_name(std::string_view n) { return std::string(n); }
-OutputFile::~OutputFile() = default;
-void OutputFile::open(std::string_view) {}
-void OutputFile::write_line(std::string_view) {}
-void OutputFile::write(const Layout&, const std::vector<Item>&) {}
-void OutputFile::write_list(const std::vector<Item>&) {}
-void OutputFile::close() {}
-InputFile::~InputFile() = default;
-bool InputFile::open(std::string_view) { return false; }
-bool InputFile::read_line(std::string&) { return false; }
-std::string InputFile::read_required(std::string_view) { return {}; }
-void InputFile::rewind() {}
-void InputFile::close() {}
-void stdout_line(std::string_view) {}
-void stdout_write(const Layout&, const std::vector<Item>&) {}
-void stdout_list(const std::vector<Item>&) {}
-void fail(std::string_view, std::int64_t, std::string_view) { std::exit(2); }
-void plain_stop() { std::exit(0); }
-void stop_status_1() { std::exit(1); }
-void set_flush_to_zero() {}
+
+namespace {
+
+// The files open at this moment, so that every stop can close them. The
+// lists are never destroyed: files of static duration (the run's `files`)
+// close themselves after every other static object is gone.
+std::vector<OutputFile*>& open_outputs() {
+  static auto* v = new std::vector<OutputFile*>;
+  return *v;
+}
+std::vector<InputFile*>& open_inputs() {
+  static auto* v = new std::vector<InputFile*>;
+  return *v;
+}
+template <class T>
+void forget(std::vector<T*>& v, T* f) {
+  v.erase(std::remove(v.begin(), v.end(), f), v.end());
+}
+
+bool g_stopping = false;  // a stop is closing the files: no further failure
+
+constexpr std::size_t kReadChunk = 1 << 20;
+
+void put_stdout(std::string_view record) {
+  if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size() ||
+      std::fputc('\n', stdout) == EOF)
+    fail("standard output", 0, "cannot write a record");
+}
+
+}  // namespace
+
+std::string trim_name(std::string_view name) {
+  std::size_t b = name.find_first_not_of(' ');
+  if (b == std::string_view::npos) return std::string();
+  std::size_t e = name.find_last_not_of(' ');
+  return std::string(name.substr(b, e - b + 1));
+}
+
+// ---- OutputFile -----------------------------------------------------------
+
+OutputFile::~OutputFile() { finish(false); }
+
+void OutputFile::open(std::string_view name) {
+  if (open_) close();
+  name_ = trim_name(name);
+  // Mode "a" creates a missing file and leaves an existing one as it is.
+  std::FILE* fp = std::fopen(name_.c_str(), "a");
+  if (fp == nullptr || std::fclose(fp) != 0)
+    fail(name_, 0, "cannot create the file for writing");
+  open_ = true;
+  written_ = 0;
+  open_outputs().push_back(this);
+}
+
+void OutputFile::put(const char* data, std::size_t size) {
+  if (!open_) fail(name_.empty() ? "(no file)" : name_, 0, "write to a file that is not open");
+  if (fp_ == nullptr) {
+    // The first record drops the old content.
+    fp_ = std::fopen(name_.c_str(), "w");
+    if (fp_ == nullptr) fail(name_, 1, "cannot write the file");
+    std::setvbuf(fp_, nullptr, _IOFBF, 1 << 16);
+  }
+  if (std::fwrite(data, 1, size, fp_) != size || std::fputc('\n', fp_) == EOF)
+    fail(name_, written_ + 1, "cannot write a record");
+  ++written_;
+}
+
+void OutputFile::write_line(std::string_view record) { put(record.data(), record.size()); }
+
+void OutputFile::write(const Layout& layout, const std::vector<Item>& items) {
+  for (const std::string& r : layout.format(items)) put(r.data(), r.size());
+}
+
+void OutputFile::write_list(const std::vector<Item>& items) {
+  for (const std::string& r : list_format(items)) put(r.data(), r.size());
+}
+
+void OutputFile::finish(bool report) {
+  if (!open_) return;
+  open_ = false;
+  forget(open_outputs(), this);
+  if (fp_ != nullptr) {
+    std::FILE* fp = fp_;
+    fp_ = nullptr;
+    if (std::fclose(fp) != 0 && report) fail(name_, written_, "cannot complete the file");
+  }
+}
+
+void OutputFile::close() { finish(!g_stopping); }
+
+// ---- InputFile ------------------------------------------------------------
+
+InputFile::~InputFile() { close(); }
+
+bool InputFile::open(std::string_view name) {
+  close();
+  name_ = trim_name(name);
+  std::error_code ec;
+  if (name_.empty() || std::filesystem::is_directory(name_, ec)) return false;
+  fp_ = std::fopen(name_.c_str(), "rb");
+  if (fp_ == nullptr) return false;
+  buf_.resize(kReadChunk);
+  beg_ = end_ = 0;
+  eof_ = false;
+  line_ = 0;
+  open_inputs().push_back(this);
+  return true;
+}
+
+bool InputFile::fill() {
+  beg_ = 0;
+  end_ = std::fread(buf_.data(), 1, buf_.size(), fp_);
+  if (end_ < buf_.size()) {
+    if (std::ferror(fp_)) fail(name_, line_ + 1, "cannot read the file");
+    eof_ = true;
+  }
+  return end_ > 0;
+}
+
+bool InputFile::read_line(std::string& record) {
+  record.clear();
+  if (fp_ == nullptr) return false;
+  bool any = false;
+  for (;;) {
+    if (beg_ == end_ && (eof_ || !fill())) break;
+    const char* p = buf_.data() + beg_;
+    std::size_t n = end_ - beg_;
+    const char* nl = static_cast<const char*>(std::memchr(p, '\n', n));
+    if (nl != nullptr) {
+      std::size_t len = static_cast<std::size_t>(nl - p);
+      record.append(p, len);
+      beg_ += len + 1;
+      if (!record.empty() && record.back() == '\r') record.pop_back();
+      ++line_;
+      return true;
+    }
+    record.append(p, n);
+    beg_ = end_;
+    any = true;
+  }
+  if (!any) return false;
+  ++line_;  // a last line without a line end
+  return true;
+}
+
+std::string InputFile::read_required(std::string_view what) {
+  std::string record;
+  if (!read_line(record))
+    fail(name_, line_ + 1, "the file ends where " + std::string(what) + " was expected");
+  return record;
+}
+
+void InputFile::rewind() {
+  if (fp_ == nullptr) return;
+  std::rewind(fp_);
+  beg_ = end_ = 0;
+  eof_ = false;
+  line_ = 0;
+}
+
+void InputFile::close() {
+  if (fp_ == nullptr) return;
+  std::fclose(fp_);
+  fp_ = nullptr;
+  forget(open_inputs(), this);
+  std::vector<char>().swap(buf_);
+  beg_ = end_ = 0;
+}
+
+// ---- standard output, stops and failures ----------------------------------
+
+void stdout_line(std::string_view record) { put_stdout(record); }
+
+void stdout_write(const Layout& layout, const std::vector<Item>& items) {
+  for (const std::string& r : layout.format(items)) put_stdout(r);
+}
+
+void stdout_list(const std::vector<Item>& items) {
+  for (const std::string& r : list_format(items)) put_stdout(r);
+}
+
+void close_all_files(bool report) {
+  while (!open_outputs().empty()) open_outputs().back()->finish(report);
+  while (!open_inputs().empty()) open_inputs().back()->close();
+  if (std::fflush(stdout) != 0 && report) fail("standard output", 0, "cannot write");
+}
+
+void fail(std::string_view file, std::int64_t line, std::string_view what) {
+  bool again = g_stopping;
+  g_stopping = true;
+  std::fflush(stdout);
+  std::string msg = "torven: ";
+  msg.append(file);
+  if (line > 0) msg += ", line " + std::to_string(line);
+  msg += ": ";
+  msg.append(what);
+  msg.push_back('\n');
+  std::fputs(msg.c_str(), stderr);
+  if (!again) close_all_files(false);
+  std::fflush(stderr);
+  std::_Exit(2);
+}
+
+void plain_stop() {
+  close_all_files(true);
+  g_stopping = true;
+  std::exit(0);
+}
+
+void stop_status_1() {
+  close_all_files(true);
+  g_stopping = true;
+  std::fputs("1\n", stderr);
+  std::exit(1);
+}
+
+void set_flush_to_zero() {
+#if defined(__x86_64__) || defined(__SSE2__)
+  _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
+  _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
+#endif
+}
+
 }  // namespace torven

@@ -35,11 +35,18 @@ class OutputFile {
   void write(const Layout& layout, const std::vector<Item>& items);  // records of a layout
   void write_list(const std::vector<Item>& items);                   // free format
   void close();
+  // Records written since the file was opened.
+  std::int64_t records_written() const { return written_; }
 
  private:
+  friend void close_all_files(bool report);
+  void put(const char* data, std::size_t size);
+  void finish(bool report);
+
   std::string name_;
-  std::FILE* fp_ = nullptr;
+  std::FILE* fp_ = nullptr;  // set at the first record
   bool open_ = false;
+  std::int64_t written_ = 0;
 };
 
 // An input file read record by record. A record ends at "\n" or "\r\n";
@@ -68,9 +75,14 @@ class InputFile {
   std::int64_t line_number() const { return line_; }
 
  private:
+  bool fill();
+
   std::string name_;
   std::FILE* fp_ = nullptr;
   std::int64_t line_ = 0;
+  std::vector<char> buf_;
+  std::size_t beg_ = 0, end_ = 0;
+  bool eof_ = false;
 };
 
 // Standard output and standard error take records as files do.
@@ -91,6 +103,10 @@ void stdout_list(const std::vector<Item>& items);
 // Stop with status 1: the record "1" on standard error, every open file
 // closed, exit status 1.
 [[noreturn]] void stop_status_1();
+
+// Closes every open output and input file and flushes standard output.
+// With report, a file that cannot be completed ends the run through fail().
+void close_all_files(bool report);
 
 // Subnormal inputs and results are treated as zero from here on.
 void set_flush_to_zero();

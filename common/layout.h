@@ -31,7 +31,9 @@
 namespace torven {
 
 // One output item: an integer, a real or a text. The text must outlive the
-// call. A single character must be passed as a text (see ch()), never as a
+// call. An integer in an F field is written as a real; an item of another
+// kind than its field (a real in an I field, a number in an Aw field, a text
+// in a number field) is written as w asterisks. A single character must be passed as a text (see ch()), never as a
 // char, which would convert to an integer.
 using Item = std::variant<std::int32_t, float, std::string_view>;
 inline std::string_view ch(const char& c) { return std::string_view(&c, 1); }
@@ -47,6 +49,7 @@ class Layout {
   std::vector<std::string> format(const std::vector<Item>& items) const;
 
   struct Node;  // parsed form, defined in layout.cpp
+  const Node& root() const { return *root_; }
 
  private:
   std::unique_ptr<Node> root_;
@@ -68,6 +71,7 @@ struct ReadResult {
   bool ok = true;
   int field = 0;        // 1-based number of the data field that failed
   std::string detail;   // the field's text and what was expected
+  std::string text;     // the field's characters as read
 };
 
 // Reads the targets from one or more records with a layout (input rules:
@@ -89,5 +93,17 @@ bool read_real_field(std::string_view field, int decimals, float& out);
 std::string format_int(std::int32_t v, int w);               // Iw
 std::string format_real(float v, int w, int d);              // Fw.d
 std::string format_text(std::string_view s, int w);          // Aw
+
+namespace detail {
+// A signed integer of digits only, within 32 bits.
+bool parse_int(std::string_view s, std::int32_t& out);
+// A real: optional sign, digits with an optional point, optional exponent
+// (E or D, also e and d when lower_exponent) with an optionally signed
+// integer. Without a point the last implied_decimals digits are decimals.
+// Correctly rounded; a value below the single-precision range reads as 0,
+// one above it fails.
+bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
+                float& out);
+}  // namespace detail
 
 }  // namespace torven

@@ -1,10 +1,45 @@
-// Placeholder: implemented with the text operations.
 #include "common/text.h"
+
+#include <algorithm>
+
 namespace torven {
-bool text_eq(std::string_view, std::string_view) { return false; }
-int first_pos(std::string_view, char) { return 0; }
-int first_pos(std::string_view, std::string_view) { return 0; }
-int trimmed_length(std::string_view) { return 0; }
-std::string left_adjust(std::string_view s) { return std::string(s); }
-std::string fit(std::string_view s, std::size_t) { return std::string(s); }
+
+bool text_eq(std::string_view a, std::string_view b) {
+  const std::string_view& shorter = a.size() <= b.size() ? a : b;
+  const std::string_view& longer = a.size() <= b.size() ? b : a;
+  if (longer.compare(0, shorter.size(), shorter) != 0) return false;
+  for (std::size_t i = shorter.size(); i < longer.size(); ++i)
+    if (longer[i] != ' ') return false;
+  return true;
+}
+
+int first_pos(std::string_view s, char c) {
+  std::size_t k = s.find(c);
+  return k == std::string_view::npos ? 0 : static_cast<int>(k) + 1;
+}
+
+int first_pos(std::string_view s, std::string_view sub) {
+  std::size_t k = s.find(sub);
+  return k == std::string_view::npos ? 0 : static_cast<int>(k) + 1;
+}
+
+int trimmed_length(std::string_view s) {
+  std::size_t k = s.find_last_not_of(' ');
+  return k == std::string_view::npos ? 0 : static_cast<int>(k) + 1;
+}
+
+std::string left_adjust(std::string_view s) {
+  std::size_t k = s.find_first_not_of(' ');
+  if (k == std::string_view::npos) return std::string(s.size(), ' ');
+  std::string r(s.substr(k));
+  r.append(k, ' ');
+  return r;
+}
+
+std::string fit(std::string_view s, std::size_t n) {
+  std::string r(s.substr(0, std::min(n, s.size())));
+  r.resize(n, ' ');
+  return r;
+}
+
 }  // namespace torven

@@ -10,8 +10,8 @@ namespace torven {
 
 [[noreturn]] void rnahelix(const Text<80>& NMPASS, std::int32_t ModelNumber);
 
-// Base letter of a right-justified residue name; `letter` is left as it was
-// when no rule applies.
+// Base letter of a right-justified residue name: "  A" gives 'A', " DA" or
+// "PSU" the lower-case 'a' or 'u'; a name that matches neither gives 'N'.
 void renbase(const Text<3>& name, char& letter);
 
 }  // namespace torven

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/layout.h"
+#include "common/text.h"
+
+using namespace torven;
+using Recs = std::vector<std::string>;
+
+TEST(CommonText, Operations) {
+  EXPECT_TRUE(text_eq("A", "A   "));
+  EXPECT_TRUE(text_eq("A   ", "A"));
+  EXPECT_TRUE(text_eq("", "   "));
+  EXPECT_FALSE(text_eq("A", " A"));
+  EXPECT_FALSE(text_eq("a", "A"));
+  EXPECT_FALSE(text_eq(std::string_view("A\0", 2), "A "));
+  EXPECT_FALSE(text_eq("AB", "A"));
+
+  EXPECT_EQ(first_pos("dir.x/y.pdb", '.'), 4);
+  EXPECT_EQ(first_pos("dirxy", '.'), 0);
+  EXPECT_EQ(first_pos("HETATM", "ATM"), 4);
+  EXPECT_EQ(first_pos("ATOM", "ATM"), 0);
+
+  EXPECT_EQ(trimmed_length("ab  "), 2);
+  EXPECT_EQ(trimmed_length("    "), 0);
+  EXPECT_EQ(trimmed_length(""), 0);
+  EXPECT_EQ(left_adjust("  ab "), "ab   ");
+  EXPECT_EQ(left_adjust("   "), "   ");
+  EXPECT_EQ(fit("abc", 5), "abc  ");
+  EXPECT_EQ(fit("abcdef", 4), "abcd");
+
+  Text<4> t;
+  EXPECT_EQ(t.view(), std::string_view("\0\0\0\0", 4));
+  t = "ABCDEFG";
+  EXPECT_EQ(t.view(), "ABCD");
+  t = "A";
+  EXPECT_EQ(t.view(), "A   ");
+  t.put(2, 3, "xyz");
+  EXPECT_EQ(t.view(), "Axy ");
+  EXPECT_TRUE(t == "Axy");
+}
+
+TEST(CommonLayout, SingleFields) {
+  struct Case {
+    std::string got, want;
+  };
+  const Case cases[] = {
+      {format_int(123456, 5), "*****"},
+      {format_int(-42, 5), "  -42"},
+      {format_int(0, 1), "0"},
+      {format_int(-2147483647 - 1, 11), "-2147483648"},
+      {format_real(0.52f, 5, 2), " 0.52"},
+      {format_real(-1.5f, 5, 2), "-1.50"},
+      {format_real(0.5f, 4, 2), "0.50"},
+      {format_real(0.5f, 3, 2), ".50"},
+      {format_real(-0.5f, 4, 2), "-.50"},
+      {format_real(123.4f, 5, 2), "*****"},
+      {format_real(-0.0001f, 6, 3), "-0.000"},
+      {format_real(0.125f, 5, 2), " 0.12"},   // exact tie goes to even
+      {format_real(0.375f, 5, 2), " 0.38"},
+      {format_real(2.0f, 3, 0), " 2."},
+      {format_real(12.25f, 8, 3), "  12.250"},
+      {format_real(1.0f / 0.0f, 4, 1), "****"},
+      {format_text("abc", 6), "   abc"},
+      {format_text("abc", 2), "ab"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+}
+
+TEST(CommonLayout, WritesRecords) {
+  static const Layout pairs("(I5,1X,4(I5,1X,A3))");
+  std::vector<Item> six{std::int32_t{7}};
+  const char* edges[] = {"W:W", "H:S", "S:H", "W:H", "s:W", "+:W"};
+  for (int k = 0; k < 6; ++k) {
+    six.push_back(std::int32_t{k + 1});
+    six.push_back(std::string_view(edges[k]));
+  }
+  EXPECT_EQ(pairs.format(six),
+            (Recs{"    7     1 W:W    2 H:S    3 S:H    4 W:H",
+                  "    5 s:W    6 +:W"}));
+  // Items run out inside the group: the pending 1X before the next field
+  // adds nothing, since nothing follows it in the record.
+  EXPECT_EQ(pairs.format({std::int32_t{7}, std::int32_t{1}}),
+            (Recs{"    7     1"}));
+
+  static const Layout poorly("('#==========Number of POORLY defined atoms:',I5,' ==========')");
+  EXPECT_EQ(poorly.format({std::int32_t{3}}),
+            (Recs{"#==========Number of POORLY defined atoms:    3 =========="}));
+  EXPECT_EQ(poorly.format({}), (Recs{"#==========Number of POORLY defined atoms:"}));
+
+  // A second group left without items ends the record after the first
+  // group's last data field.
+  static const Layout two("(2(I3,'|'),2X,2(I3,'<'))");
+  EXPECT_EQ(two.format({std::int32_t{1}, std::int32_t{2}}), (Recs{"  1|  2|"}));
+
+  // No group: reversion restarts at the beginning.
+  static const Layout plain("('>',I2)");
+  EXPECT_EQ(plain.format({std::int32_t{1}, std::int32_t{2}, std::int32_t{3}}),
+            (Recs{"> 1", "> 2", "> 3"}));
+
+  // Trailing nX adds nothing; Tn moves both ways; '/' ends a record.
+  static const Layout pos("(I2,5X)");
+  EXPECT_EQ(pos.format({std::int32_t{4}}), (Recs{" 4"}));
+  static const Layout tabs("(I6,I8,T16,A3,T3,A1,T10,'x')");
+  EXPECT_EQ(tabs.format({std::int32_t{1}, std::int32_t{2}, std::string_view("abc"),
+                         std::string_view("Q")}),
+            (Recs{"  Q  1   x   2 abc"}));
+  static const Layout slash("('a',/,'b',2/,A)");
+  EXPECT_EQ(slash.format({std::string_view("cd")}), (Recs{"a", "b", "", "cd"}));
+
+  // Repeated literal, repeated fields, quotes inside literals, free A.
+  static const Layout misc("(6('-'),3F6.2,1X,A,'''')");
+  EXPECT_EQ(misc.format({1.0f, -2.5f, 10.125f, std::string_view("end ")}),
+            (Recs{"------  1.00 -2.50 10.12 end '"}));
+
+  // Long records of single characters continue on further records.
+  static const Layout chars("(4A1)");
+  std::string s = "abcdefghij";
+  std::vector<Item> items;
+  for (char& c : s) items.push_back(ch(c));
+  EXPECT_EQ(chars.format(items), (Recs{"abcd", "efgh", "ij"}));
+}
+
+TEST(CommonLayout, RejectsMalformedLayouts) {
+  for (const char* bad : {"I5", "(I5", "(Q3)", "(F5)", "('abc)", "(I0)", "(I5))"})
+    EXPECT_THROW(Layout{bad}, std::invalid_argument) << bad;
+}
+
+TEST(CommonLayout, IntegerFieldInput) {
+  struct Case {
+    const char* field;
+    bool ok;
+    std::int32_t value;
+  };
+  const Case cases[] = {
+      {"  -7", true, -7},       {"    ", true, 0},        {"1x", false, 0},
+      {"12 3", true, 123},      {" +5 ", true, 5},        {"-", false, 0},
+      {"2147483647", true, 2147483647}, {"2147483648", false, 0},
+      {"-2147483648", true, -2147483647 - 1}, {"1.0", false, 0},
+  };
+  for (const Case& c : cases) {
+    std::int32_t v = 99;
+    EXPECT_EQ(read_int_field(c.field, v), c.ok) << c.field;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.field;
+    }
+  }
+}
+
+TEST(CommonLayout, RealFieldInput) {
+  struct Case {
+    const char* field;
+    int d;
+    bool ok;
+    float value;
+  };
+  const Case cases[] = {
+      {"   12345", 3, true, 12.345f}, {"  12.3  ", 3, true, 12.3f},
+      {"        ", 3, true, 0.0f},    {"   1", 2, true, 0.01f},
+      {"-1.5E2", 1, true, -150.0f},   {"1.5D-1", 1, true, 0.15f},
+      {"125E1", 2, true, 12.5f},      {" 1 2. 5", 3, true, 12.5f},
+      {"1.5e2", 1, false, 0},         {"  12.3x5", 3, false, 0},
+      {"   -", 3, false, 0},          {"   .", 3, false, 0},
+      {"1.5E", 1, false, 0},          {"1.2.3", 1, false, 0},
+      {"1E99", 1, false, 0},          {"1E-99", 1, true, 0.0f},
+      {"0.1", 1, true, 0.1f},
+  };
+  for (const Case& c : cases) {
+    float v = 99.0f;
+    EXPECT_EQ(read_real_field(c.field, c.d, v), c.ok) << c.field;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.field;
+    }
+  }
+}
+
+TEST(CommonLayout, ReadsRecords) {
+  static const Layout atom("(12X,A4,1X,A3,1X,A1,I4,A1,3X,3F8.3,2X,F4.2)");
+  std::string name, res, chain, ins;
+  std::int32_t num = 0;
+  float x = 0, y = 0, z = 0, occ = 5;
+  std::string_view rec = "ATOM      1  P     G A   1      10.000  -2.5     3000";
+  ReadResult r = read_fields(rec, atom,
+                             {rd(name), rd(res), rd(chain), rd(num), rd(ins), rd(x),
+                              rd(y), rd(z), rd(occ)});
+  ASSERT_TRUE(r.ok) << r.detail;
+  EXPECT_EQ(name, " P  ");
+  EXPECT_EQ(res, "  G");
+  EXPECT_EQ(chain, "A");
+  EXPECT_EQ(num, 1);
+  EXPECT_EQ(ins, " ");
+  EXPECT_EQ(x, 10.0f);
+  EXPECT_EQ(y, -2.5f);
+  EXPECT_EQ(z, 3.0f);
+  EXPECT_EQ(occ, 0.0f);  // beyond the record: blanks
+
+  static const Layout two("(I3,T8,I2)");
+  std::int32_t a = 0, b = 0;
+  r = read_fields("  5xx  12", two, {rd(a), rd(b)});
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(a, 5);
+  EXPECT_EQ(b, 12);
+  r = read_fields("  5    1x", two, {rd(a), rd(b)});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.field, 2);
+  EXPECT_EQ(r.text, "1x");
+  EXPECT_NE(r.detail.find("\"1x\""), std::string::npos);
+
+  // '/' and reversion move to the next record.
+  static const Layout each("(I2)");
+  std::int32_t p = 0, q = 0;
+  std::vector<std::string_view> recs{" 4", " 9"};
+  EXPECT_TRUE(read_fields(recs, each, {rd(p), rd(q)}).ok);
+  EXPECT_EQ(p, 4);
+  EXPECT_EQ(q, 9);
+  EXPECT_FALSE(read_fields(" 4", each, {rd(p), rd(q)}).ok);
+}
