@@ -1,5 +1,116 @@
-// Placeholder: the atom store.
+// The atom store: every atom a reader accepts passes through hypothesis(),
+// which filters poorly defined atoms and unrecognised residues, appends the
+// rest to the atom table and keeps the residue table in step.
+#include <cstring>
+
+#include "common/files.h"
+#include "common/layout.h"
+#include "common/tables.h"
 #include "driver/stages.h"
+
 namespace torven {
-void hypothesis(const Text<4>&, Text<3>&, const Text<4>&, std::int32_t, char, float, float, float, float, std::int32_t&, char) {}
+
+namespace {
+
+// PDB insertion code of every stored atom.
+Column<char> POS;
+// Chain of the residue just opened.
+Text<4> CHAINID;
+
+bool same3(const Text<3>& a, const char* b) { return std::memcmp(a.c.data(), b, 3) == 0; }
+bool same3(const Text<3>& a, const Text<3>& b) { return a.c == b.c; }
+
+// Moves the name right while its last character is blank, at most twice.
+void right_justify(Text<3>& name) {
+  for (int shift = 0; shift < 2 && name.at(3) == ' '; ++shift) {
+    name.at(3) = name.at(2);
+    name.at(2) = name.at(1);
+    name.at(1) = ' ';
+  }
+}
+
+}  // namespace
+
+void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
+                std::int32_t RESNO, char ins_code, float x, float y, float z, float OCC,
+                std::int32_t& NPOORAT, char INSC) {
+  right_justify(RESNAM);
+
+  // Well defined: occupancy exactly 0, or at least one half and not a 'B'
+  // alternate. The comparison is made in double precision.
+  const double occ = OCC;
+  if (!(occ == 0.0 || (occ >= 0.5 && atom_name.at(4) != 'B'))) {
+    ++NPOORAT;
+    return;
+  }
+
+  // Classification: every test is made, the last match wins.
+  static const char* const kListClass[5] = {nullptr, "  A", "  G", "  C", "  U"};
+  const char* base_class = nullptr;
+  std::int32_t res_type = kNone;
+  for (int list = 1; list <= 4; ++list) {
+    const std::vector<Text<3>>& list_names = basenms.VariantNames[list];
+    const std::int32_t count = beta.VariantCount[list];
+    for (std::int32_t k = 1; k <= count && k < static_cast<std::int32_t>(list_names.size()); ++k) {
+      if (same3(RESNAM, list_names[static_cast<std::size_t>(k)])) {
+        base_class = kListClass[list];
+        res_type = list;
+      }
+    }
+  }
+  if (same3(RESNAM, "N6G")) {
+    base_class = "N6G";
+    res_type = kN6G;
+  }
+  if (same3(RESNAM, "PSU") || same3(RESNAM, "FHU")) {
+    base_class = "PSU";
+    res_type = kPSU;
+  }
+  if (same3(RESNAM, "QUO")) {
+    base_class = "QUO";
+    res_type = kQUO;
+  }
+
+  if (base_class == nullptr) {
+    // An unrecognised residue is reported once, by its C1' atom.
+    if (std::memcmp(atom_name.c.data(), " C1'", 4) == 0) {
+      static const Layout kModres("('#MODRES',3X,I5,2X,A3,2X,A4)");
+      files.out.write(kModres, {RESNO, RESNAM.view(), chain.view()});
+    }
+    return;
+  }
+
+  const std::int32_t c = delta.NextAtom;
+  names.AtomName[c] = atom_name;
+  names.AtomResName[c] = RESNAM;
+  chains.AtomChainId[c] = chain;
+  beta.AtomResNumber[c] = RESNO;
+  POS[c] = ins_code;
+  beta.AtomInsCode[c] = INSC;
+  alpha.AtomX[c] = x;
+  alpha.AtomY[c] = y;
+  alpha.AtomZ[c] = z;
+  occur.AtomOccupancy[c] = OCC;
+  residue.AtomBaseClass[c] = base_class;
+  gama.AtomResType[c] = res_type;
+
+  // A residue is a run of atoms with the same number and insertion codes;
+  // the chain and the residue name are not compared.
+  const bool continues = beta.ResidueCount > 0 && RESNO == delta.LastResNumber &&
+                         POS.get(c) == deltad.LastInsCode &&
+                         beta.AtomInsCode.get(c) == deltad.LastInsCode2;
+  if (!continues) {
+    const std::int32_t r = ++beta.ResidueCount;
+    delta.LastResNumber = RESNO;
+    beta.ResFirstAtom[r] = c;
+    deltad.LastInsCode = POS.get(c);
+    deltad.LastInsCode2 = beta.AtomInsCode.get(c);
+    CHAINID = chains.AtomChainId.get(c);
+    num.ResNumber(1)[r] = RESNO;
+    cum.ResChainId(1)[r] = CHAINID;
+  }
+  beta.ResLastAtom[beta.ResidueCount] = c;
+  delta.NextAtom = c + 1;
+}
+
 }  // namespace torven

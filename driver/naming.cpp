@@ -1,6 +1,44 @@
-// Placeholder: naming and opening the files.
+// Opening the input file and naming and opening the eight output files.
+#include <string>
+
+#include "common/files.h"
 #include "driver/stages.h"
+#include "driver/state.h"
+
 namespace torven {
-void open_run_files() {}
-std::string output_name(std::string_view input, std::string_view suffix) { return std::string(input) + std::string(suffix); }
+
+std::string output_name(std::string_view input, std::string_view suffix) {
+  const std::string name = trim_name(input);
+  const std::size_t slash = name.rfind('/');
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t dot = name.find('.', start);
+  std::string base = name.substr(0, dot);  // npos keeps the whole name
+  base += suffix;
+  return base;
+}
+
+void open_run_files() {
+  // Without a file name there is nothing to open; the message shows a blank name.
+  if (!state.have_file) state.FILENM = "";
+  const std::string input = trim_name(state.FILENM.view());
+
+  if (!files.input.open(input)) {
+    stdout_list({std::string_view("Error opening input file:"), state.FILENM.view()});
+    stop_status_1();
+  }
+
+  files.pairing.open(output_name(input, "_pairing.csv"));
+  state.NMPASS = output_name(input, ".out");
+  files.out.open(trim_name(state.NMPASS.view()));
+
+  static const char* const kSuffixes[] = {".cor", ".nup", ".dat", ".dbn", ".bpseq",
+                                          "_structure.csv"};
+  OutputFile* const targets[] = {&files.cor, &files.nup,   &files.dat,
+                                 &files.dbn, &files.bpseq, &files.structure};
+  for (int k = 0; k < 6; ++k) {
+    state.FILENM = output_name(input, kSuffixes[k]);
+    targets[k]->open(trim_name(state.FILENM.view()));
+  }
+}
+
 }  // namespace torven

@@ -1,5 +1,265 @@
-// Placeholder: the mmCIF reader.
+// The mmCIF reader: finds the _atom_site loop, learns from its tag lines
+// which field holds which item, and hands every usable data line of the
+// selected model to the atom store.
+#include "driver/readcif.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "common/files.h"
+#include "common/freeformat.h"
+#include "common/layout.h"
+#include "common/tables.h"
 #include "driver/stages.h"
+
 namespace torven {
-void readcif(std::int32_t&, std::int32_t& FOUND) { FOUND = 0; }
+
+CifAtomStore cif_atom_store = &hypothesis;
+
+namespace {
+
+struct Tag {
+  std::string_view text;
+  std::int32_t CifColumns::*index;
+};
+
+// Every tag line is tested against these in this order.
+constexpr Tag kTags[] = {
+    {"_atom_site.group_PDB", &CifColumns::IGROUP},
+    {"_atom_site.label_atom_id", &CifColumns::IATOM},
+    {"_atom_site.label_comp_id", &CifColumns::IRES},
+    {"_atom_site.auth_asym_id", &CifColumns::ICHAIN},
+    {"_atom_site.auth_seq_id", &CifColumns::IRESNO},
+    {"_atom_site.pdbx_PDB_ins_code", &CifColumns::IINS},
+    {"_atom_site.Cartn_x", &CifColumns::IX},
+    {"_atom_site.Cartn_y", &CifColumns::IY},
+    {"_atom_site.Cartn_z", &CifColumns::IZ},
+    {"_atom_site.occupancy", &CifColumns::IOCC},
+    {"_atom_site.label_alt_id", &CifColumns::IALT},
+    {"_atom_site.pdbx_PDB_model_num", &CifColumns::IMODEL},
+};
+
+bool starts_with(const std::string& line, std::string_view prefix) {
+  return line.size() >= prefix.size() &&
+         line.compare(0, prefix.size(), prefix) == 0;
+}
+
+// A line that begins with a tag sets the tag's index, unless the tag goes on
+// with '_' (a longer tag that merely begins with it). A line shorter than
+// the next character counts as followed by a blank.
+void tag_test(const std::string& LINE, std::int32_t n, CifColumns& cols) {
+  for (const Tag& t : kTags) {
+    if (!starts_with(LINE, t.text)) continue;
+    char after = LINE.size() > t.text.size() ? LINE[t.text.size()] : ' ';
+    if (after != '_') cols.*(t.index) = n;
+  }
+}
+
+std::string_view tag_of(std::int32_t CifColumns::*index) {
+  for (const Tag& t : kTags)
+    if (t.index == index) return t.text;
+  return {};
+}
+
+[[noreturn]] void fail_number(const CifColumns& cols,
+                              std::int32_t CifColumns::*index,
+                              std::string_view field) {
+  std::string what(tag_of(index));
+  what += " value \"";
+  std::string_view v = field.substr(0, static_cast<std::size_t>(
+                                           std::max(trimmed_length(field), 0)));
+  while (!v.empty() && v.front() == ' ') v.remove_prefix(1);
+  what += v;
+  what += "\" (field ";
+  what += std::to_string(cols.*index);
+  what += ") is not a number";
+  fail(files.input.name(), files.input.line_number(), what);
+}
+
+// The model number and the coordinates and occupancy must hold a number: a
+// word, a field of blanks, or a separator where the value would begin all
+// end the run.
+std::int32_t read_int(const CifColumns& cols, std::int32_t CifColumns::*index,
+                      std::string_view field) {
+  std::int32_t v = 0;
+  if (list_read_int(field, v) != ListStatus::kOk) fail_number(cols, index, field);
+  return v;
+}
+
+float read_real(const CifColumns& cols, std::int32_t CifColumns::*index,
+                std::string_view field) {
+  float v = 0.0f;
+  if (list_read_real(field, v) != ListStatus::kOk) fail_number(cols, index, field);
+  return v;
+}
+
+// The text before the first blank, or the whole text when it holds none.
+std::string_view before_blank(std::string_view s) {
+  std::size_t k = s.find(' ');
+  return k == std::string_view::npos ? s : s.substr(0, k);
+}
+
+}  // namespace
+
+std::int32_t CifColumns::largest() const {
+  return std::max({IGROUP, IATOM, IRES, ICHAIN, IRESNO, IINS, IX, IY, IZ,
+                   IOCC, IALT, IMODEL});
+}
+
+bool CifColumns::required() const {
+  return IATOM != 0 && IRES != 0 && IRESNO != 0 && IX != 0 && IY != 0 &&
+         IZ != 0;
+}
+
+void removebl(char* text, std::size_t width) {
+  std::size_t k = 0;
+  while (k < width && (text[k] == ' ' || text[k] == '"')) ++k;
+  if (k == 0) return;
+  std::memmove(text, text + k, width - k);
+  std::memset(text + (width - k), ' ', k);
+}
+
+void split_fields(const std::string& LINE, CifFields& f) {
+  const std::size_t keep = f.CDA.size();
+  const std::size_t len = LINE.size();
+  const char* s = LINE.data();
+  std::size_t start = 0;
+  std::size_t count = 0;
+  // Position p ends a field when it holds a blank and p-1 does not; past the
+  // end of the line every position holds a blank.
+  for (std::size_t p = 1; p <= len && count < keep; ++p) {
+    char c = p < len ? s[p] : ' ';
+    if (c != ' ' || s[p - 1] == ' ') continue;
+    std::size_t end = std::min(p + 1, len);
+    f.CDA[count].assign(std::string_view(s + start, end - start));
+    ++count;
+    start = p + 1;
+  }
+  f.count = static_cast<std::int32_t>(count);
+}
+
+void stream(std::string& LINE, const CifColumns& cols, CifFields& f,
+            std::int32_t& SKIP, std::int32_t& FOUND) {
+  SKIP = 0;
+  removebl(LINE);
+  const std::int32_t need = cols.largest();
+  if (f.CDA.size() != static_cast<std::size_t>(need))
+    f.CDA.resize(static_cast<std::size_t>(need));
+  split_fields(LINE, f);
+  // A line without a field for every item in use would read another line's
+  // values (or nothing): it is dropped before anything is taken from it.
+  if (f.count < need) {
+    SKIP = 1;
+    return;
+  }
+  auto field = [&f](std::int32_t k) { return f.CDA[k - 1].view(); };
+  auto take = [&f](std::int32_t k, Text<15>& out) {
+    out = f.CDA[k - 1];
+    removebl(out);
+  };
+
+  if (cols.IGROUP != 0) take(cols.IGROUP, f.ATMHTM);
+  if (cols.IALT != 0)
+    take(cols.IALT, f.ALTERNATE);
+  else
+    f.ALTERNATE = ".";
+  if (cols.IGROUP != 0 && f.ATMHTM.view().substr(0, 6) == "HETATM" &&
+      options.HetatmFlag != 1) {
+    SKIP = 1;
+    return;
+  }
+  if (cols.IMODEL != 0 &&
+      read_int(cols, &CifColumns::IMODEL, field(cols.IMODEL)) !=
+          options.ModelNumber) {
+    SKIP = 1;
+    return;
+  }
+  FOUND = 1;
+
+  // A name between double quotes loses the leading one to the strip and the
+  // closing one here.
+  take(cols.IATOM, f.ATMNM);
+  for (char& c : f.ATMNM.c) {
+    if (c == '"') {
+      c = ' ';
+      break;
+    }
+  }
+  take(cols.IRES, f.RES);
+  if (cols.IINS != 0)
+    take(cols.IINS, f.NSCODE);
+  else
+    f.NSCODE = "?";
+  f.INSCODE = f.NSCODE.c[0];
+
+  // The residue number is the integer in the field's first seven
+  // characters, leading blanks included.
+  if (!read_int_field(field(cols.IRESNO).substr(0, 7), f.RESNO)) {
+    SKIP = 1;
+    return;
+  }
+  if (cols.ICHAIN != 0)
+    take(cols.ICHAIN, f.CHAIN);
+  else
+    f.CHAIN = "";
+  f.x = read_real(cols, &CifColumns::IX, field(cols.IX));
+  f.y = read_real(cols, &CifColumns::IY, field(cols.IY));
+  f.z = read_real(cols, &CifColumns::IZ, field(cols.IZ));
+  f.OCC = cols.IOCC != 0 ? read_real(cols, &CifColumns::IOCC, field(cols.IOCC))
+                         : 1.0f;
+}
+
+void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
+  HeaderFileLine();
+  if (driver.NmrFlag == 1) HeaderNmrLine();
+  HeaderProgramLine();
+  HeaderCutoffLine();
+
+  FOUND = 0;
+  CifColumns cols;
+  const char POSEI = ' ';
+  // With a blank first, MolId selects every chain; otherwise a chain passes
+  // when its text before the first blank equals MolId's.
+  const bool all_chains = cum.MolId.c[0] == ' ';
+  const std::string_view mol = before_blank(cum.MolId.view());
+
+  std::string LINE;
+  // Find "loop_" directly followed by an _atom_site tag line. The line after
+  // a "loop_" line is not itself tested for "loop_".
+  for (;;) {
+    if (!files.input.read_line(LINE)) return;
+    if (!starts_with(LINE, "loop_")) continue;
+    if (!files.input.read_line(LINE)) return;
+    if (starts_with(LINE, "_atom_site.")) break;
+  }
+
+  // The loop: lines are numbered from its first tag line on; a line that
+  // begins with "_atom" is a further tag line, anything else a data row. A
+  // '#' line or the end of the file ends the pass.
+  CifFields f;
+  std::int32_t n = 1;
+  bool tag_line = true;
+  std::int32_t SKIP = 0;
+  for (;;) {
+    if (tag_line) tag_test(LINE, n, cols);
+    if (!files.input.read_line(LINE)) return;
+    ++n;
+    if (!LINE.empty() && LINE[0] == '#') return;
+    tag_line = starts_with(LINE, "_atom");
+    if (tag_line || !cols.required()) continue;
+
+    stream(LINE, cols, f, SKIP, FOUND);
+    if (SKIP == 1) continue;
+    if (!(f.ALTERNATE == "A" || f.ALTERNATE == ".")) continue;
+    if (!all_chains && before_blank(f.CHAIN.view()) != mol) continue;
+
+    Text<4> atom_name(f.ATMNM.view().substr(0, 4));
+    Text<3> res_name(f.RES.view().substr(0, 3));
+    Text<4> chain(f.CHAIN.view().substr(0, 4));
+    cif_atom_store(atom_name, res_name, chain, f.RESNO, POSEI, f.x, f.y, f.z,
+                   f.OCC, NPOORAT, f.INSCODE);
+  }
+}
+
 }  // namespace torven

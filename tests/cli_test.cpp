@@ -189,7 +189,7 @@ TEST_F(Cli, MissingVariantListStopsBeforeTheSummary) {
             " Error opening database files, AdeVariants.name, etc.\n"
             " Please make sure to keep these files in a directory and pass that absolute "
             "path\n"
-            " through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n");
+            "  through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n");
   EXPECT_EQ(r.err, "1\n");
   EXPECT_EQ(r.status, 1);
 }

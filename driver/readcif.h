@@ -1,0 +1,77 @@
+// The mmCIF reader: the pass over the _atom_site loop and its two helpers.
+//
+// The reader understands one narrow form of mmCIF: a single _atom_site loop
+// introduced by a "loop_" line and followed by one tag per line, one data
+// row per line with blank-separated values (a tab separates nothing and
+// quotes do not group), and a '#' line (or the end of the file) after it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+
+namespace torven {
+
+// Column indices of the twelve items: the number of the item's tag line in
+// the loop header (from 1), which is also the number of its field in every
+// data line; 0 when the tag was not seen.
+struct CifColumns {
+  std::int32_t IGROUP = 0, IATOM = 0, IRES = 0, ICHAIN = 0, IRESNO = 0,
+               IINS = 0, IX = 0, IY = 0, IZ = 0, IOCC = 0, IALT = 0,
+               IMODEL = 0;
+  // The largest index in use: a data line needs at least this many fields.
+  std::int32_t largest() const;
+  // The six items without which no data line is handled.
+  bool required() const;
+};
+
+// The items of the current data line.
+struct CifFields {
+  // CDA[n-1] is field n; only the fields up to the largest column index in
+  // use are kept, each cut or padded to 15 characters.
+  std::vector<Text<15>> CDA;
+  std::int32_t count = 0;  // fields found, counted up to CDA's size
+  Text<15> ATMHTM, ALTERNATE, ATMNM, RES, NSCODE, CHAIN;
+  char INSCODE = ' ';
+  std::int32_t RESNO = 0;
+  float x = 0.0f, y = 0.0f, z = 0.0f;
+  float OCC = 1.0f;
+};
+
+// Strips every leading blank and leading double quote; the rest moves left
+// as one piece and blanks fill the end, so the width stays the same.
+void removebl(char* text, std::size_t width);
+inline void removebl(std::string& text) { removebl(text.data(), text.size()); }
+template <std::size_t N>
+void removebl(Text<N>& text) {
+  removebl(text.c.data(), N);
+}
+
+// Splits a stripped line into blank-ended fields: a field runs from just
+// after the previous field's ending blank through the next blank that
+// follows a non-blank, so a field keeps all but one of the blanks before its
+// value. The line counts as padded with blanks, so its last value makes a
+// field. Only the first f.CDA.size() fields are kept.
+void split_fields(const std::string& LINE, CifFields& f);
+
+// Strips LINE in place, splits it and extracts the items of one data line.
+// SKIP = 1 drops the line: fewer fields than the largest index in use (before
+// anything else is read, so FOUND is untouched), a HETATM line without -HT,
+// another model, or a residue number that is not an integer. FOUND becomes 1
+// at a line of the selected model that passes the HETATM filter. A model,
+// coordinate or occupancy field that holds no number ends the run.
+void stream(std::string& LINE, const CifColumns& cols, CifFields& f,
+            std::int32_t& SKIP, std::int32_t& FOUND);
+
+// The atom store that readcif hands every accepted atom to: hypothesis,
+// unless a test puts a recorder in its place.
+using CifAtomStore = void (*)(const Text<4>& atom_name, Text<3>& RESNAM,
+                              const Text<4>& chain, std::int32_t RESNO,
+                              char ins_code, float x, float y, float z,
+                              float OCC, std::int32_t& NPOORAT, char INSC);
+extern CifAtomStore cif_atom_store;
+
+}  // namespace torven

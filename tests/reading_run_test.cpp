@@ -1,0 +1,247 @@
+// Whole runs of the built program over PDB files: the .cor file and the
+// head of .out (everything before the residue records), the echo of 'B'
+// alternates, model and chain selection, and the failures of reading.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kData = fs::path(TORVEN_TEST_DATA) / "reading";
+
+// The lines of .out up to and including the column legend's last line.
+std::string out_head(const std::string& out) {
+  const std::string marker = ">Equivalent information";
+  const std::size_t at = out.find(marker);
+  if (at == std::string::npos) return out;
+  return out.substr(0, out.find('\n', at) + 1);
+}
+
+// The value closing the .out line that begins with `label`, -1 if none.
+int count_line(const std::string& out, const std::string& label) {
+  const std::size_t at = out.find(label);
+  if (at == std::string::npos) return -1;
+  const std::size_t end = out.find('\n', at);
+  return std::stoi(out.substr(at + label.size(), end - at - label.size()));
+}
+const std::string kOriginal = "#HEADER   Original number of residues in structure file: ";
+const std::string kCleaned = "#HEADER   Cleaned number of residues: ";
+
+class Run : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = testutil::make_temp_dir("reading-run"); }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Copies `fixture` into the run directory as `name` and runs on it.
+  testutil::RunResult run(const fs::path& fixture, const std::string& name,
+                          std::vector<std::string> args) {
+    fs::copy_file(fixture, dir_ / name, fs::copy_options::overwrite_existing);
+    args.push_back(name);
+    return testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+  }
+  std::string file(const std::string& name) const { return testutil::read_file(dir_ / name); }
+
+  fs::path dir_;
+};
+
+TEST_F(Run, CorAndOutHeadMatchTheGoldenFiles) {
+  struct Case {
+    const char* fixture;
+    const char* name;  // the name the run sees
+    std::vector<std::string> args;
+    const char* golden;
+  };
+  const std::vector<Case> cases = {
+      {"1bna.pdb", "1bna.pdb", {}, "1bna"},                  // DNA duplex, title records
+      {"4qln.pdb", "4qln.pdb", {"-HT"}, "4qln_ht"},          // POORLY and #MODRES lines
+      {"twomodels.pdb", "twomodels.pdb", {"-NMR", "-MD", "2"}, "twomodels_md2"},
+      {"alternates.pdb", "alternates.pdb", {}, "alternates"},  // name of exactly 20
+      {"hetatm_only.pdb", "hetatm_only.pdb", {"-HT"}, "hetatm_only_ht"},  // name cut to 20
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.golden);
+    auto r = run(kData / c.fixture, c.name, c.args);
+    const std::string stem = fs::path(c.name).stem().string();
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(out_head(file(stem + ".out")),
+              testutil::read_file(kData / "expected" / (std::string(c.golden) + ".out.head")));
+    EXPECT_EQ(file(stem + ".cor"),
+              testutil::read_file(kData / "expected" / (std::string(c.golden) + ".cor")));
+  }
+}
+
+TEST_F(Run, AlternatesInColumn16AreEchoedOnStandardOutput) {
+  auto r = run(kData / "alternates.pdb", "alternates.pdb", {});
+  // The options summary takes ten lines; the echo of each 'B' record follows.
+  std::size_t at = 0;
+  for (int k = 0; k < 10; ++k) at = r.out.find('\n', at) + 1;
+  EXPECT_EQ(r.out.substr(at), testutil::read_file(kData / "expected" / "alternates.stdout"));
+}
+
+TEST_F(Run, ModelChainAndHetatmSelection) {
+  struct Case {
+    const char* fixture;
+    std::vector<std::string> args;
+    int residues;
+  };
+  const fs::path example = fs::path(TORVEN_SOURCE_DIR) / "examples" / "1ehz.pdb";
+  const std::vector<Case> cases = {
+      {"1bna.pdb", {"-ML", "A"}, 12},
+      {"1bna.pdb", {"-ML", "B"}, 12},
+      {"1bna.pdb", {"-ML", "AB"}, 0},  // a PDB chain is one character
+      {"twomodels.pdb", {}, 2},        // up to the first ENDMDL
+      {"twomodels.pdb", {"-MD", "2"}, 2},  // -MD alone does not select in PDB
+      {"twomodels.pdb", {"-NMR"}, 2},
+      {"twomodels.pdb", {"-NMR", "-MD", "2"}, 1},
+      {"twomodels.pdb", {"-NMR", "-MD", "3"}, 0},
+      {"1bna.pdb", {"-NMR"}, 0},  // no MODEL records
+      {"hetatm_only.pdb", {}, 0},
+      {"hetatm_only.pdb", {"-HT"}, 1},
+      {"1ehz.pdb", {}, 62},        // modified residues are HETATM records
+      {"1ehz.pdb", {"-HT"}, 76},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.fixture) + " " + (c.args.empty() ? "" : c.args[0]) + " " +
+                 (c.args.size() > 1 ? c.args[1] : ""));
+    const fs::path fixture =
+        std::string(c.fixture) == "1ehz.pdb" ? example : kData / c.fixture;
+    auto r = run(fixture, "s.pdb", c.args);
+    EXPECT_EQ(r.status, 0);
+    const std::string out = file("s.out");
+    EXPECT_EQ(count_line(out, kOriginal), c.residues);
+    EXPECT_EQ(count_line(out, kCleaned), c.residues);
+  }
+}
+
+TEST_F(Run, EmptyInputGivesARunWithoutResidues) {
+  testutil::write_file(dir_ / "empty.pdb", "");
+  auto r = testutil::run_torven(dir_, {"empty.pdb"}, testutil::shipped_variant_dir());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  const std::string out = file("empty.out");
+  EXPECT_EQ(out.substr(0, out.find("#=====")),
+            "#HEADER   Base Pairing/Triplet Scheme for Structure File     empty_structure\n"
+            "#HEADER   Program TORVEN run with the following options:\n"
+            "#HEADER   Distance cutoff: 3.8   Angle cutoff: 120.0   E-value cutoff: 1.8\n"
+            "#HEADER   Original number of residues in structure file:      0\n"
+            "#HEADER   Cleaned number of residues:      0\n");
+  EXPECT_EQ(file("empty.cor"), "END\n");
+}
+
+TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
+  const std::string good =
+      "ATOM      1  C1'   G A   1       1.000   2.000   3.000  1.00 20.00           C";
+  struct Case {
+    std::string record;  // replaces line 2
+    std::vector<std::string> args;
+    const char* field;   // a word the message names
+  };
+  const std::vector<Case> cases = {
+      {good.substr(0, 22) + "  x1" + good.substr(26), {}, "residue number"},
+      {good.substr(0, 30) + "   1.0.0" + good.substr(38), {}, "x coordinate"},
+      {good.substr(0, 46) + "   abc  " + good.substr(54), {}, "z coordinate"},
+      {good.substr(0, 56) + "1.x0" + good.substr(60), {}, "occupancy"},
+      {"MODEL     one", {"-NMR"}, "MODEL"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.record);
+    testutil::write_file(dir_ / "bad.pdb", "HEADER    BAD\n" + c.record + "\n" + good + "\n");
+    std::vector<std::string> args = c.args;
+    args.push_back("bad.pdb");
+    auto r = testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("bad.pdb, line 2: " + std::string(c.field)), std::string::npos)
+        << r.err;
+    // What was written before the failure stays.
+    EXPECT_EQ(file("bad.out").substr(0, 14), "#HEADER    BAD");
+  }
+  // Without -NMR a MODEL record is not read at all.
+  testutil::write_file(dir_ / "bad.pdb", "MODEL     one\n" + good + "\n");
+  auto r = testutil::run_torven(dir_, {"bad.pdb"}, testutil::shipped_variant_dir());
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
+  fs::create_directories(dir_ / "dir.pdb");
+  for (const char* input : {"missing.pdb", "dir.pdb"}) {
+    auto r = testutil::run_torven(dir_, {input}, testutil::shipped_variant_dir());
+    EXPECT_EQ(r.status, 1) << input;
+    EXPECT_EQ(r.err, "1\n") << input;
+    EXPECT_NE(r.out.find(" Error opening input file:\n " + std::string(input)),
+              std::string::npos)
+        << input;
+  }
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"dir.pdb"});  // no output file was created
+
+  // A directory in place of a variant name file.
+  const fs::path variants = dir_ / "variants";
+  fs::create_directories(variants / "CytVariants.name");
+  for (const char* f : {"AdeVariants.name", "GuaVariants.name", "UraVariants.name"})
+    testutil::write_file(variants / f, "  A\n");
+  fs::copy_file(kData / "1bna.pdb", dir_ / "1bna.pdb");
+  auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string());
+  EXPECT_EQ(r.status, 1);
+  // The 150-character second message splits after its 79th character, so
+  // the third line starts with the line's blank and the message's own.
+  EXPECT_EQ(r.out,
+            " Error opening database files, AdeVariants.name, etc.\n"
+            " Please make sure to keep these files in a directory and pass that absolute "
+            "path\n"
+            "  through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n");
+  EXPECT_EQ(r.err, "1\n");
+  EXPECT_FALSE(fs::exists(dir_ / "1bna.out"));
+}
+
+TEST_F(Run, VariantListsComeFromNucleicAcidDir) {
+  // Only the first 200 names of a list count; a trailing '/' in the
+  // directory is accepted.
+  const fs::path variants = dir_ / "variants";
+  fs::create_directories(variants);
+  std::string ade;
+  for (int k = 0; k < 200; ++k) ade += "XXX\n";
+  testutil::write_file(variants / "AdeVariants.name", ade + " DA\n");
+  testutil::write_file(variants / "GuaVariants.name", " DG extra text\n");
+  testutil::write_file(variants / "CytVariants.name", "");
+  testutil::write_file(variants / "UraVariants.name", "DT\n");  // left-justified: never matches
+  fs::copy_file(kData / "1bna.pdb", dir_ / "1bna.pdb");
+  auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string() + "/");
+  EXPECT_EQ(r.status, 0);
+  const std::string out = file("1bna.out");
+  EXPECT_EQ(count_line(out, kOriginal), 8);  // the eight DG of the two strands
+  EXPECT_EQ(count_line(out, kCleaned), 8);
+}
+
+TEST_F(Run, OutputFilesKeepTheirContentUntilWrittenTo) {
+  // A chain that does not exist: no residue, so no per-residue records.
+  for (const char* f : {"1bna.nup", "1bna_pairing.csv", "1bna.out", "1bna.cor"})
+    testutil::write_file(dir_ / f, "old content\n");
+  auto r = run(kData / "1bna.pdb", "1bna.pdb", {"-ML", "Z"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(file("1bna.nup"), "old content\n");
+  EXPECT_EQ(file("1bna_pairing.csv"), "old content\n");
+  EXPECT_EQ(file("1bna.out").substr(0, 9), "#HEADER  ");
+  EXPECT_EQ(file("1bna.cor").substr(0, 9), "#HEADER  ");
+}
+
+TEST_F(Run, OutputsGoBesideTheInputWhateverItsDots) {
+  fs::create_directories(dir_ / "in.d");
+  fs::copy_file(kData / "twomodels.pdb", dir_ / "in.d" / "two.models.pdb");
+  auto r = testutil::run_torven(dir_, {"./in.d/two.models.pdb"}, testutil::shipped_variant_dir());
+  EXPECT_EQ(r.status, 0);
+  for (const char* f : {"two.out", "two.cor", "two_pairing.csv", "two.nup", "two.dat", "two.dbn",
+                        "two.bpseq", "two_structure.csv"})
+    EXPECT_TRUE(fs::exists(dir_ / "in.d" / f)) << f;
+  EXPECT_NE(file("in.d/two.out").find("Structure File./in.d/two_structure\n"),
+            std::string::npos);
+}
+
+}  // namespace

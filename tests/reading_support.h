@@ -1,0 +1,101 @@
+// Shared set-up for the tests of the reading stages: fresh tables, small
+// variant lists and output files in a temporary directory.
+#pragma once
+
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "common/files.h"
+#include "common/tables.h"
+#include "driver/stages.h"
+#include "driver/state.h"
+#include "test_util.h"
+
+namespace readtest {
+
+namespace fs = std::filesystem;
+
+// Fresh tables, the four lists as given, the store's initial state.
+inline void fresh_store(std::initializer_list<const char*> ade,
+                        std::initializer_list<const char*> gua,
+                        std::initializer_list<const char*> cyt,
+                        std::initializer_list<const char*> ura) {
+  torven::reset_tables();
+  torven::state = torven::DriverState{};
+  const std::initializer_list<const char*>* lists[] = {&ade, &gua, &cyt, &ura};
+  for (int list = 1; list <= 4; ++list) {
+    auto& v = torven::basenms.VariantNames[list];
+    v.assign(1, torven::Text<3>());
+    for (const char* n : *lists[list - 1]) v.emplace_back(n);
+    torven::beta.VariantCount[list] = static_cast<std::int32_t>(v.size()) - 1;
+  }
+  torven::reading_initialisation();
+}
+
+inline void standard_store() {
+  fresh_store({"  A", " DA"}, {"  G", " DG"}, {"  C", " DC"}, {"  U", " DU", " DT"});
+}
+
+// One atom record for the store.
+struct Atom {
+  const char* name;
+  const char* res;
+  const char* chain;
+  std::int32_t resno;
+  char ins = ' ';
+  float occ = 1.0f;
+  float x = 0.0f, y = 0.0f, z = 0.0f;
+  char insc = '?';
+};
+
+inline void store(const Atom& a) {
+  torven::Text<3> res(a.res);
+  torven::hypothesis(torven::Text<4>(a.name), res, torven::Text<4>(a.chain), a.resno, a.ins,
+                     a.x, a.y, a.z, a.occ, torven::state.NPOORAT, a.insc);
+}
+
+// Lines of a file (without line ends).
+inline std::vector<std::string> lines_of(const fs::path& p) {
+  std::vector<std::string> lines;
+  std::string all = testutil::read_file(p), cur;
+  for (char c : all) {
+    if (c == '\n') {
+      lines.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  if (!cur.empty()) lines.push_back(cur);
+  return lines;
+}
+
+// .out and .cor of the global files opened in a fresh temporary directory.
+class ReportFiles {
+ public:
+  ReportFiles() : dir_(testutil::make_temp_dir("reading")) {
+    torven::files.out.open((dir_ / "t.out").string());
+    torven::files.cor.open((dir_ / "t.cor").string());
+  }
+  ~ReportFiles() {
+    torven::files.out.close();
+    torven::files.cor.close();
+    fs::remove_all(dir_);
+  }
+  std::vector<std::string> out() {
+    torven::files.out.close();
+    return lines_of(dir_ / "t.out");
+  }
+  std::vector<std::string> cor() {
+    torven::files.cor.close();
+    return lines_of(dir_ / "t.cor");
+  }
+  const fs::path& dir() const { return dir_; }
+
+ private:
+  fs::path dir_;
+};
+
+}  // namespace readtest
