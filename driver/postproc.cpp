@@ -5,28 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include "common/codes.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 
 namespace torven {
 
 namespace {
-
-// '+' and 'w' count as W, 'h' as H, 's' and 'z' as S.
-char edge_normalise(char e) {
-  switch (e) {
-    case '+':
-    case 'w':
-      return 'W';
-    case 'h':
-      return 'H';
-    case 's':
-    case 'z':
-      return 'S';
-    default:
-      return e;
-  }
-}
 
 // One pair of the list being cleaned. `label` is the edge label as the rule
 // stored it and is what gets written back; `own_edge` is the residue's own
@@ -42,9 +27,9 @@ WorkPair make_work_pair(const PairSlot& s) {
   WorkPair w;
   w.slot = s;
   const Text<3>& l = s.PairEdges;
-  w.own_edge = edge_normalise(l.at(1));
+  w.own_edge = EdgeNormalise(l.at(1));
   bool exact = l.at(1) == 'W' && l.at(2) == ':' && l.at(3) == 'W';
-  bool normalised = w.own_edge == 'W' && l.at(2) == ':' && edge_normalise(l.at(3)) == 'W';
+  bool normalised = w.own_edge == 'W' && l.at(2) == ':' && EdgeNormalise(l.at(3)) == 'W';
   w.pair_class = exact ? 'W' : (normalised ? 'N' : 'O');
   return w;
 }

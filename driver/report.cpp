@@ -11,6 +11,7 @@
 
 #include "common/files.h"
 #include "common/layout.h"
+#include "common/codes.h"
 #include "common/tables.h"
 #include "common/text.h"
 #include "driver/stages.h"
@@ -19,21 +20,6 @@
 namespace torven {
 
 namespace {
-
-char edge_normalise(char e) {
-  switch (e) {
-    case '+':
-    case 'w':
-      return 'W';
-    case 'h':
-      return 'H';
-    case 's':
-    case 'z':
-      return 'S';
-    default:
-      return e;
-  }
-}
 
 // The pair list of residue r as it stands (empty beyond the table).
 const std::vector<PairSlot>& pair_list(std::int32_t r) {
@@ -75,10 +61,10 @@ void neighbour_reorder(std::int32_t i) {
 std::vector<Text<2>> pair_indicators(const std::vector<PairSlot>& list) {
   std::vector<Text<2>> ind(list.size());
   if (list.empty()) return ind;
-  const char first_edge = edge_normalise(list.front().PairEdges.at(1));
+  const char first_edge = EdgeNormalise(list.front().PairEdges.at(1));
   ind[0] = "BP";
   for (std::size_t k = 1; k < list.size(); ++k)
-    ind[k] = edge_normalise(list[k].PairEdges.at(1)) == first_edge ? "BF" : "TP";
+    ind[k] = EdgeNormalise(list[k].PairEdges.at(1)) == first_edge ? "BF" : "TP";
   return ind;
 }
 
