@@ -61,10 +61,10 @@ void neighbour_reorder(std::int32_t i) {
 std::vector<Text<2>> pair_indicators(const std::vector<PairSlot>& list) {
   std::vector<Text<2>> ind(list.size());
   if (list.empty()) return ind;
-  const char first_edge = EdgeNormalise(list.front().PairEdges.at(1));
+  const char first_edge = OwnEdge(list.front().PairEdges);
   ind[0] = "BP";
   for (std::size_t k = 1; k < list.size(); ++k)
-    ind[k] = EdgeNormalise(list[k].PairEdges.at(1)) == first_edge ? "BF" : "TP";
+    ind[k] = OwnEdge(list[k].PairEdges) == first_edge ? "BF" : "TP";
   return ind;
 }
 
