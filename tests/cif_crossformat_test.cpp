@@ -6,8 +6,8 @@
 // atoms of each residue (.cor) are compared too, so that a reader that loses
 // or renames an atom shows up even when no pair depends on it.
 //
-// What cannot agree, and is therefore not compared:
-// - the header lines of .out: the PDB reader echoes the title records and
+// What cannot agree:
+// - the header lines of .out, which are therefore not compared: the PDB reader echoes the title records and
 //   writes its header lines in another order; the "#MODRES" lines need the
 //   PDB form of an atom name (" C1'"), which mmCIF names never have; and the
 //   count of poorly defined atoms differs, because the mmCIF reader drops
@@ -15,8 +15,8 @@
 //   reader hands them all to the store, which counts the ones it rejects;
 // - the insertion-code column: every PDB atom gets "?", mmCIF atoms their
 //   pdbx_PDB_ins_code. None of the five entries has an insertion code, so
-//   the column agrees there; InsertionCodeShowsOnlyInMmcif covers a file
-//   that has one;
+//   the column is compared and agrees there; InsertionCodeShowsOnlyInMmcif
+//   covers a file that has one;
 // - the residues whose atoms differ because the readers judge alternates
 //   differently: each case below names them and says why.
 #include <gtest/gtest.h>
