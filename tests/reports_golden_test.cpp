@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 struct GoldenCase {
   const char* name;       // folder under tests/data/reports/golden
-  const char* structure;  // path below the source tree
+  const char* structure;  // file in tests/data/structures
   std::vector<std::string> options;
 };
 
@@ -30,7 +30,7 @@ std::string base_of(const std::string& file) { return file.substr(0, file.find('
 
 TEST_P(ReportsGolden, ReportFilesMatch) {
   const GoldenCase& c = GetParam();
-  const fs::path src = fs::path(TORVEN_SOURCE_DIR) / c.structure;
+  const fs::path src = testutil::structure(c.structure);
   const std::string input = src.filename().string();
   const std::string base = base_of(input);
   const fs::path work = testutil::make_temp_dir("reports-" + std::string(c.name));
@@ -58,11 +58,11 @@ TEST_P(ReportsGolden, ReportFilesMatch) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, ReportsGolden,
-    ::testing::Values(GoldenCase{"trna_1ehz", "examples/1ehz.pdb", {}},
-                      GoldenCase{"tlsrna_4p5j", "tests/data/reports/4p5j.pdb", {}},
-                      GoldenCase{"tlsrna_4p5j_ch", "tests/data/reports/4p5j.pdb", {"-CH"}},
-                      GoldenCase{"tlsrna_4p5j_sg", "tests/data/reports/4p5j.pdb", {"-SG"}},
-                      GoldenCase{"tlsrna_4p5j_ab", "tests/data/reports/4p5j.pdb", {"-AB"}}),
+    ::testing::Values(GoldenCase{"trna_1ehz", "1ehz.pdb", {}},
+                      GoldenCase{"tlsrna_4p5j", "4p5j.pdb", {}},
+                      GoldenCase{"tlsrna_4p5j_ch", "4p5j.pdb", {"-CH"}},
+                      GoldenCase{"tlsrna_4p5j_sg", "4p5j.pdb", {"-SG"}},
+                      GoldenCase{"tlsrna_4p5j_ab", "4p5j.pdb", {"-AB"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // -OL on the Dickerson dodecamer: residue 13, the first of strand B, and
@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
 // records and the secondary-structure files keep what they held.
 TEST(ReportsGoldenOligo, StopsAfterTheFirstStrand) {
   const fs::path work = testutil::make_temp_dir("reports-ol");
-  fs::copy_file(fs::path(TORVEN_TEST_DATA) / "reports" / "1bna.pdb", work / "1bna.pdb");
+  fs::copy_file(testutil::structure("1bna.pdb"), work / "1bna.pdb");
   testutil::write_file(work / "1bna.dat", "earlier run\n");
   const auto r = testutil::run_torven(work, {"-OL", "1bna.pdb"}, testutil::shipped_variant_dir());
   EXPECT_EQ(r.status, 0);
