@@ -49,7 +49,10 @@ class CifRun : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   testutil::RunResult run(const std::string& fixture, std::vector<std::string> args) {
-    fs::copy_file(kData / fixture, dir_ / fixture, fs::copy_options::overwrite_existing);
+    // The real structures are the shared copies; the rest are this folder's.
+    const fs::path src = fs::exists(testutil::structure(fixture)) ? testutil::structure(fixture)
+                                                                   : kData / fixture;
+    fs::copy_file(src, dir_ / fixture, fs::copy_options::overwrite_existing);
     args.push_back(fixture);
     return testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
   }

@@ -40,7 +40,7 @@ class TrnaWalk : public ::testing::Test {
     driver.SugarHbFlag = 1;
     setenv("NUCLEIC_ACID_DIR", (fs::path(TORVEN_SOURCE_DIR) / "data").string().c_str(), 1);
     load_variant_lists();
-    fs::copy_file(fs::path(TORVEN_TEST_DATA) / "pairs" / "1ehz.pdb", dir_ / "1ehz.pdb");
+    fs::copy_file(testutil::structure("1ehz.pdb"), dir_ / "1ehz.pdb");
     state.FILENM = (dir_ / "1ehz.pdb").string();
     state.have_file = true;
     open_run_files();

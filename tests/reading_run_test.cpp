@@ -15,6 +15,13 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(TORVEN_TEST_DATA) / "reading";
 
+// A fixture of this folder, or a shared structure named "structures/<file>".
+fs::path fixture(const std::string& name) {
+  const std::string shared = "structures/";
+  if (name.rfind(shared, 0) == 0) return testutil::structure(name.substr(shared.size()));
+  return kData / name;
+}
+
 // The lines of .out up to and including the column legend's last line.
 std::string out_head(const std::string& out) {
   const std::string marker = ">Equivalent information";
@@ -58,15 +65,15 @@ TEST_F(Run, CorAndOutHeadMatchTheGoldenFiles) {
     const char* golden;
   };
   const std::vector<Case> cases = {
-      {"1bna.pdb", "1bna.pdb", {}, "1bna"},                  // DNA duplex, title records
-      {"4qln.pdb", "4qln.pdb", {"-HT"}, "4qln_ht"},          // POORLY and #MODRES lines
+      {"structures/1bna.pdb", "1bna.pdb", {}, "1bna"},      // DNA duplex, title records
+      {"structures/4qln.pdb", "4qln.pdb", {"-HT"}, "4qln_ht"},  // POORLY and #MODRES lines
       {"twomodels.pdb", "twomodels.pdb", {"-NMR", "-MD", "2"}, "twomodels_md2"},
       {"alternates.pdb", "alternates.pdb", {}, "alternates"},  // name of exactly 20
       {"hetatm_only.pdb", "hetatm_only.pdb", {"-HT"}, "hetatm_only_ht"},  // name cut to 20
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.golden);
-    auto r = run(kData / c.fixture, c.name, c.args);
+    auto r = run(fixture(c.fixture), c.name, c.args);
     const std::string stem = fs::path(c.name).stem().string();
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
@@ -91,28 +98,25 @@ TEST_F(Run, ModelChainAndHetatmSelection) {
     std::vector<std::string> args;
     int residues;
   };
-  const fs::path example = fs::path(TORVEN_SOURCE_DIR) / "examples" / "1ehz.pdb";
   const std::vector<Case> cases = {
-      {"1bna.pdb", {"-ML", "A"}, 12},
-      {"1bna.pdb", {"-ML", "B"}, 12},
-      {"1bna.pdb", {"-ML", "AB"}, 0},  // a PDB chain is one character
+      {"structures/1bna.pdb", {"-ML", "A"}, 12},
+      {"structures/1bna.pdb", {"-ML", "B"}, 12},
+      {"structures/1bna.pdb", {"-ML", "AB"}, 0},  // a PDB chain is one character
       {"twomodels.pdb", {}, 2},        // up to the first ENDMDL
       {"twomodels.pdb", {"-MD", "2"}, 2},  // -MD alone does not select in PDB
       {"twomodels.pdb", {"-NMR"}, 2},
       {"twomodels.pdb", {"-NMR", "-MD", "2"}, 1},
       {"twomodels.pdb", {"-NMR", "-MD", "3"}, 0},
-      {"1bna.pdb", {"-NMR"}, 0},  // no MODEL records
+      {"structures/1bna.pdb", {"-NMR"}, 0},  // no MODEL records
       {"hetatm_only.pdb", {}, 0},
       {"hetatm_only.pdb", {"-HT"}, 1},
-      {"1ehz.pdb", {}, 62},        // modified residues are HETATM records
-      {"1ehz.pdb", {"-HT"}, 76},
+      {"structures/1ehz.pdb", {}, 62},        // modified residues are HETATM records
+      {"structures/1ehz.pdb", {"-HT"}, 76},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.fixture) + " " + (c.args.empty() ? "" : c.args[0]) + " " +
                  (c.args.size() > 1 ? c.args[1] : ""));
-    const fs::path fixture =
-        std::string(c.fixture) == "1ehz.pdb" ? example : kData / c.fixture;
-    auto r = run(fixture, "s.pdb", c.args);
+    auto r = run(fixture(c.fixture), "s.pdb", c.args);
     EXPECT_EQ(r.status, 0);
     const std::string out = file("s.out");
     EXPECT_EQ(count_line(out, kOriginal), c.residues);
@@ -187,7 +191,7 @@ TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
   fs::create_directories(variants / "CytVariants.name");
   for (const char* f : {"AdeVariants.name", "GuaVariants.name", "UraVariants.name"})
     testutil::write_file(variants / f, "  A\n");
-  fs::copy_file(kData / "1bna.pdb", dir_ / "1bna.pdb");
+  fs::copy_file(testutil::structure("1bna.pdb"), dir_ / "1bna.pdb");
   auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string());
   EXPECT_EQ(r.status, 1);
   // The 150-character second message splits after its 79th character, so
@@ -212,7 +216,7 @@ TEST_F(Run, VariantListsComeFromNucleicAcidDir) {
   testutil::write_file(variants / "GuaVariants.name", " DG extra text\n");
   testutil::write_file(variants / "CytVariants.name", "");
   testutil::write_file(variants / "UraVariants.name", "DT\n");  // left-justified: never matches
-  fs::copy_file(kData / "1bna.pdb", dir_ / "1bna.pdb");
+  fs::copy_file(testutil::structure("1bna.pdb"), dir_ / "1bna.pdb");
   auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string() + "/");
   EXPECT_EQ(r.status, 0);
   const std::string out = file("1bna.out");
@@ -224,7 +228,7 @@ TEST_F(Run, OutputFilesKeepTheirContentUntilWrittenTo) {
   // A chain that does not exist: no residue, so no per-residue records.
   for (const char* f : {"1bna.nup", "1bna_pairing.csv", "1bna.out", "1bna.cor"})
     testutil::write_file(dir_ / f, "old content\n");
-  auto r = run(kData / "1bna.pdb", "1bna.pdb", {"-ML", "Z"});
+  auto r = run(testutil::structure("1bna.pdb"), "1bna.pdb", {"-ML", "Z"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(file("1bna.nup"), "old content\n");
   EXPECT_EQ(file("1bna_pairing.csv"), "old content\n");

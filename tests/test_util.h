@@ -78,6 +78,11 @@ inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>&
   return r;
 }
 
+// The one copy of a real structure that the tests share.
+inline fs::path structure(const std::string& name) {
+  return fs::path(TORVEN_TEST_DATA) / "structures" / name;
+}
+
 // The variant name files shipped with the program.
 inline std::string shipped_variant_dir() { return std::string(TORVEN_SOURCE_DIR) + "/data"; }
 
