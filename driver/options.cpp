@@ -54,7 +54,9 @@ bool takes_value(Opt o) {
          o == Opt::MD;
 }
 
-void set_defaults() {
+}  // namespace
+
+void set_default_settings() {
   options.CutAngle = 120.0f;
   options.CutEnergy = 1.8f;
   options.CutDistSq = 14.44f;
@@ -69,6 +71,8 @@ void set_defaults() {
   driver.NmrFlag = 0;
   driver.CifFlag = 0.0;
 }
+
+namespace {
 
 [[noreturn]] void stop_usage_then_help() {
   UsageBlock();
@@ -152,7 +156,7 @@ void OptionHelp() {
 }
 
 void parse_arguments(int argc, char** argv) {
-  set_defaults();
+  set_default_settings();
   const int n = argc - 1;
   if (n <= 0) {
     UsageBlock();

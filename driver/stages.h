@@ -9,6 +9,8 @@
 
 namespace torven {
 
+// Every setting at its default, as a run without options has them.
+void set_default_settings();
 // Arguments and options: sets the settings; a wrong command line stops.
 void parse_arguments(int argc, char** argv);
 void UsageBlock();

@@ -27,17 +27,7 @@ class TrnaWalk : public ::testing::Test {
     dir_ = testutil::make_temp_dir("pairs-1ehz");
     reset_tables();
     state = DriverState{};
-    // The settings of a run without options.
-    options.CutAngle = 120.0f;
-    options.CutEnergy = 1.8f;
-    options.CutDistSq = 14.44f;
-    options.HetatmFlag = 0;
-    options.ModelNumber = 1;
-    cum.MolId = "    ";
-    beta.AdjacentPairFlag = 1;
-    driver.HbDist = 3.8f;
-    driver.ChoHbFlag = 1;
-    driver.SugarHbFlag = 1;
+    set_default_settings();  // a run without options
     setenv("NUCLEIC_ACID_DIR", (fs::path(TORVEN_SOURCE_DIR) / "data").string().c_str(), 1);
     load_variant_lists();
     fs::copy_file(testutil::structure("1ehz.pdb"), dir_ / "1ehz.pdb");
