@@ -522,8 +522,8 @@ class Reader {
 
 }  // namespace
 
-Layout::Layout(std::string_view spec) : root_(std::make_unique<Node>()) {
-  Parser(spec).parse_root(*root_);
+Layout::Layout(std::string_view notation) : root_(std::make_unique<Node>()) {
+  Parser(notation).parse_root(*root_);
 }
 
 Layout::~Layout() = default;

@@ -40,7 +40,7 @@ inline std::string_view ch(const char& c) { return std::string_view(&c, 1); }
 
 class Layout {
  public:
-  explicit Layout(std::string_view spec);  // throws std::invalid_argument
+  explicit Layout(std::string_view notation);  // throws std::invalid_argument
   ~Layout();
   Layout(const Layout&) = delete;
   Layout& operator=(const Layout&) = delete;
