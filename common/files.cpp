@@ -45,6 +45,23 @@ void put_stdout(std::string_view record) {
     fail("standard output", 0, "cannot write a record");
 }
 
+// Appends text to a message with its control bytes (a zero byte from a
+// damaged record, a tab, a carriage return) shown as \xNN, so that the
+// message stays one whole line on any terminal.
+void append_visible(std::string& msg, std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      msg += "\\x";
+      msg.push_back(kHex[u >> 4]);
+      msg.push_back(kHex[u & 0xf]);
+    } else {
+      msg.push_back(c);
+    }
+  }
+}
+
 }  // namespace
 
 std::string trim_name(std::string_view name) {
@@ -208,12 +225,12 @@ void fail(std::string_view file, std::int64_t line, std::string_view what) {
   g_stopping = true;
   std::fflush(stdout);
   std::string msg = "torven: ";
-  msg.append(file);
+  append_visible(msg, file);
   if (line > 0) msg += ", line " + std::to_string(line);
   msg += ": ";
-  msg.append(what);
+  append_visible(msg, what);
   msg.push_back('\n');
-  std::fputs(msg.c_str(), stderr);
+  std::fwrite(msg.data(), 1, msg.size(), stderr);
   if (!again) close_all_files(false);
   std::fflush(stderr);
   std::_Exit(2);

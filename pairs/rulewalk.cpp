@@ -41,6 +41,7 @@ void RuleWalk() {
   if (n <= 0) return;
   const bool ch = driver.ChoHbFlag == 1;
   const bool sugar = driver.SugarHbFlag == 1;
+  build_partner_grid();
   for (std::int32_t i = 1; i <= n; ++i) {
     const std::int32_t type = geom::res_type(i);
     run_block(BaseRules, i, type);
@@ -50,6 +51,7 @@ void RuleWalk() {
     }
     if (sugar) run_block(SugarRules, i, type);
   }
+  drop_partner_grid();
 }
 
 }  // namespace torven
