@@ -14,6 +14,7 @@
 #include "driver/stages.h"
 #include "driver/state.h"
 #include "pairs/pairs.h"
+#include "structure_fixture.h"
 #include "test_util.h"
 
 namespace {
@@ -25,17 +26,7 @@ class TrnaWalk : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = testutil::make_temp_dir("pairs-1ehz");
-    reset_tables();
-    state = DriverState{};
-    set_default_settings();  // a run without options
-    setenv("NUCLEIC_ACID_DIR", (fs::path(TORVEN_SOURCE_DIR) / "data").string().c_str(), 1);
-    load_variant_lists();
-    fs::copy_file(testutil::structure("1ehz.pdb"), dir_ / "1ehz.pdb");
-    state.FILENM = (dir_ / "1ehz.pdb").string();
-    state.have_file = true;
-    open_run_files();
-    reading_dispatch();
-    cleanpdb();
+    testutil::read_structure(dir_, "1ehz.pdb");
   }
   void TearDown() override {
     for (OutputFile* f : {&files.pairing, &files.out, &files.cor, &files.nup, &files.dat,

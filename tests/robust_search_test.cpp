@@ -17,6 +17,7 @@
 #include "driver/state.h"
 #include "pairs/pairs.h"
 #include "pairs_fixture.h"
+#include "structure_fixture.h"
 #include "test_util.h"
 
 namespace {
@@ -74,23 +75,7 @@ class RealStructure : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = testutil::make_temp_dir("robust-search");
-    reset_tables();
-    state = DriverState{};
-    options.CutAngle = 120.0f;
-    options.CutEnergy = 1.8f;
-    options.CutDistSq = 14.44f;
-    options.ModelNumber = 1;
-    cum.MolId = "    ";
-    beta.AdjacentPairFlag = 1;
-    driver.HbDist = 3.8f;
-    setenv("NUCLEIC_ACID_DIR", (fs::path(TORVEN_SOURCE_DIR) / "data").string().c_str(), 1);
-    load_variant_lists();
-    fs::copy_file(fs::path(TORVEN_TEST_DATA) / "structures" / "1ehz.pdb", dir_ / "1ehz.pdb");
-    state.FILENM = (dir_ / "1ehz.pdb").string();
-    state.have_file = true;
-    open_run_files();
-    reading_dispatch();
-    cleanpdb();
+    testutil::read_structure(dir_, "1ehz.pdb");
   }
   void TearDown() override {
     drop_partner_grid();
