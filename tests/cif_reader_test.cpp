@@ -149,6 +149,18 @@ TEST(CifReader, TagOrderOtherCategoryAndLoopAtEndOfFile) {
                          "OP1 |U  |B   |8| |4|5|6|1|C"}));
 }
 
+// Every line from the first tag line on takes a number, also a data line or
+// an empty line among the tag lines, so the indices count them too. The data
+// line before the required tags are complete is passed over unread.
+TEST(CifReader, EveryLineOfTheHeaderTakesANumber) {
+  Pass p = run_text(
+      "loop_\n_atom_site.label_atom_id\n_atom_site.label_comp_id\n"
+      "junk junk\n_atom_site.auth_seq_id\n\n_atom_site.Cartn_x\n"
+      "_atom_site.Cartn_y\n_atom_site.Cartn_z\nP G a 1 b 1.5 2.5 3.5\n#\n");
+  EXPECT_EQ(p.found, 1);
+  EXPECT_EQ(p.atoms, std::vector<std::string>{"P   |G  |    |1| |1.5|2.5|3.5|1|?"});
+}
+
 const std::string kSixTags =
     "loop_\n_atom_site.label_atom_id\n_atom_site.label_comp_id\n"
     "_atom_site.auth_seq_id\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n"
