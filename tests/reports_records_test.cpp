@@ -150,6 +150,20 @@ TEST_F(Records, WideNumbersPrintAsAsterisks) {
                         blanks(22)});
 }
 
+TEST_F(Records, LargeEValues) {
+  // F5.2 in .out: 12.5 fills the field right behind the indicator, 123.4 is
+  // too wide; F10.2 in _pairing.csv holds both.
+  set_list(1, {{72, "W:W", 'C', 12.5f}, {73, "H:S", 'T', 123.4f}});
+  report();
+  EXPECT_EQ(out_, Lines{"     1       1   G ? A   "
+                        "    72    72   C ? A    W:WC BP12.50"
+                        "    73    73   A ? A    H:ST TP*****"});
+  // The wider E-values push four of the 13 blank fields onto a second line.
+  EXPECT_EQ(csv_, (Lines{" 1abc 1 1 G ? A 72 72 C ? A W:W C BP 12.50 "
+                         "73 73 A ? A H:S T TP 123.40 " + blanks(9),
+                         blanks(5)}));
+}
+
 TEST_F(Records, OwnSerialOf100000) {
   torven::beta.ResidueCount = 100000;
   report();
