@@ -29,6 +29,12 @@ class Column {
     std::size_t k = index(i);
     return k < v_.size() ? v_[k] : T{};
   }
+  // Read access without a copy; a shared zero value beyond the end.
+  const T& cref(std::int64_t i) const {
+    static const T zero{};
+    std::size_t k = index(i);
+    return k < v_.size() ? v_[k] : zero;
+  }
   // Direct pointer for hot loops that only read indices already written.
   const T* data() const { return v_.data(); }
   std::size_t allocated() const { return v_.size(); }
@@ -138,7 +144,7 @@ struct HbquaTable {
   // (PairPartners slot 0) is the vector's size. Lists grow with the input.
   Column<std::vector<PairSlot>> PairList;
   std::int32_t count(std::int32_t residue) const {
-    return static_cast<std::int32_t>(PairList.get(residue).size());
+    return static_cast<std::int32_t>(PairList.cref(residue).size());
   }
   // Slot k (1-based) of residue r.
   PairSlot& slot(std::int32_t k, std::int32_t r) { return PairList[r][k - 1]; }
