@@ -156,6 +156,36 @@ TEST_F(Run, TitleEchoKeepsTheTitleRecordsBeforeTheFirstAtom) {
   EXPECT_EQ(count_line(out, kOriginal), 1);
 }
 
+TEST_F(Run, HeaderLinesShowTheSettingsInTheirFields) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* cutoffs;  // the values of the cut-off line, as printed
+    const char* nmr;      // the NMR line, or "" when there is none
+  };
+  const std::vector<Case> cases = {
+      {{"-HD", "4.5", "-VA", "95", "-EN", "2"}, "4.5   Angle cutoff:  95.0   E-value cutoff: 2.0",
+       ""},
+      {{"-HD", "10", "-VA", "1000", "-EN", "-1", "-NMR", "-MD", "-12345"},
+       "***   Angle cutoff: *****   E-value cutoff: ***", "-12345"},
+      {{"-NMR", "-MD", "1234567"}, "3.8   Angle cutoff: 120.0   E-value cutoff: 1.8", "******"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cutoffs);
+    testutil::write_file(dir_ / "h.pdb", "");
+    std::vector<std::string> args = c.args;
+    args.push_back("h.pdb");
+    auto r = testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    ASSERT_EQ(r.status, 0);
+    std::string expected =
+        "#HEADER   Base Pairing/Triplet Scheme for Structure File         h_structure\n"
+        "#HEADER   Program TORVEN run with the following options:\n"
+        "#HEADER   Distance cutoff: " +
+        std::string(c.cutoffs) + "\n";
+    if (*c.nmr != '\0') expected += "#HEADER   Results for NMR model no." + std::string(c.nmr) + "\n";
+    EXPECT_EQ(file("h.out").substr(0, expected.size() + 1), expected + "#");
+  }
+}
+
 TEST_F(Run, EmptyInputGivesARunWithoutResidues) {
   testutil::write_file(dir_ / "empty.pdb", "");
   auto r = testutil::run_torven(dir_, {"empty.pdb"}, testutil::shipped_variant_dir());
