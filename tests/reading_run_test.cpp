@@ -124,6 +124,68 @@ TEST_F(Run, ModelChainAndHetatmSelection) {
   }
 }
 
+TEST_F(Run, TitleEchoKeepsTheTitleRecordsBeforeTheFirstAtom) {
+  const std::string atom =
+      "ATOM      1  C1'   G A   1       1.000   2.000   3.000  1.00 20.00           C";
+  // The four title types by their first characters, exactly; HETATM does
+  // not end the scan, the first ATOM record does.
+  std::string pdb = "REMARK   1 NOT KEPT\nHEADER    KEPT 1\nHEADE     NO\n header   NO\n"
+                    "JRNLX       KEPT 2\nHETATM    1  O   HOH A   9\nCOMPND    KEPT 3\n" +
+                    atom + "\nAUTHOR    AFTER THE FIRST ATOM\n";
+  testutil::write_file(dir_ / "t.pdb", pdb);
+  auto r = testutil::run_torven(dir_, {"t.pdb"}, testutil::shipped_variant_dir());
+  ASSERT_EQ(r.status, 0);
+  const auto echo = [](const std::string& text) {
+    return "#" + text + std::string(80 - text.size(), ' ') + "\n";
+  };
+  const std::string titles = echo("HEADER    KEPT 1") + echo("JRNLX       KEPT 2") +
+                             echo("COMPND    KEPT 3");
+  EXPECT_EQ(file("t.out").substr(0, titles.size() + 8), titles + "#HEADER ");
+  EXPECT_EQ(file("t.cor"), titles + "END\n");  // the one residue is too small to keep
+
+  // At most 50 are kept, and the atoms after them are still read.
+  pdb.clear();
+  for (int k = 1; k <= 55; ++k) pdb += "COMPND " + std::to_string(k) + "\n";
+  testutil::write_file(dir_ / "t.pdb", pdb + atom + "\n");
+  r = testutil::run_torven(dir_, {"t.pdb"}, testutil::shipped_variant_dir());
+  ASSERT_EQ(r.status, 0);
+  const std::string out = file("t.out");
+  EXPECT_NE(out.find(echo("COMPND 50")), std::string::npos);
+  EXPECT_EQ(out.find("COMPND 51"), std::string::npos);
+  EXPECT_EQ(out.find("#COMPND"), 0u);
+  EXPECT_EQ(count_line(out, kOriginal), 1);
+}
+
+TEST_F(Run, HeaderLinesShowTheSettingsInTheirFields) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* cutoffs;  // the values of the cut-off line, as printed
+    const char* nmr;      // the NMR line, or "" when there is none
+  };
+  const std::vector<Case> cases = {
+      {{"-HD", "4.5", "-VA", "95", "-EN", "2"}, "4.5   Angle cutoff:  95.0   E-value cutoff: 2.0",
+       ""},
+      {{"-HD", "10", "-VA", "1000", "-EN", "-1", "-NMR", "-MD", "-12345"},
+       "***   Angle cutoff: *****   E-value cutoff: ***", "-12345"},
+      {{"-NMR", "-MD", "1234567"}, "3.8   Angle cutoff: 120.0   E-value cutoff: 1.8", "******"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cutoffs);
+    testutil::write_file(dir_ / "h.pdb", "");
+    std::vector<std::string> args = c.args;
+    args.push_back("h.pdb");
+    auto r = testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    ASSERT_EQ(r.status, 0);
+    std::string expected =
+        "#HEADER   Base Pairing/Triplet Scheme for Structure File         h_structure\n"
+        "#HEADER   Program TORVEN run with the following options:\n"
+        "#HEADER   Distance cutoff: " +
+        std::string(c.cutoffs) + "\n";
+    if (*c.nmr != '\0') expected += "#HEADER   Results for NMR model no." + std::string(c.nmr) + "\n";
+    EXPECT_EQ(file("h.out").substr(0, expected.size() + 1), expected + "#");
+  }
+}
+
 TEST_F(Run, EmptyInputGivesARunWithoutResidues) {
   testutil::write_file(dir_ / "empty.pdb", "");
   auto r = testutil::run_torven(dir_, {"empty.pdb"}, testutil::shipped_variant_dir());
