@@ -18,8 +18,6 @@ std::string output_name(std::string_view input, std::string_view suffix) {
 }
 
 void open_run_files() {
-  // Without a file name there is nothing to open; the message shows a blank name.
-  if (!state.have_file) state.FILENM = "";
   const std::string input = trim_name(state.FILENM.view());
 
   if (!files.input.open(input)) {
