@@ -113,7 +113,14 @@ std::vector<std::string> list_format(const std::vector<Item>& items) {
 }
 
 std::string list_to_text(const Item& item, std::size_t w) {
-  std::string line = list_format({item}).front();
+  // The variable is the whole line: no 80-column break applies.
+  std::string line;
+  if (const auto* s = std::get_if<std::string_view>(&item)) {
+    line.push_back(' ');
+    line.append(*s);
+  } else {
+    append_number(line, item);
+  }
   if (line.size() > w) {
     // Blanks that a narrow variable cannot hold go first, so the value
     // itself is not cut.

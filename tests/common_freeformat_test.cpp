@@ -71,6 +71,10 @@ TEST(CommonFreeFormat, WriteIntoText) {
   EXPECT_EQ(list_to_text(std::int32_t{-7}, 12), "          -7");
   EXPECT_EQ(list_to_text(std::int32_t{123456}, 4), "1234");  // lead blanks go first
   EXPECT_EQ(list_to_text(std::string_view("ab"), 5), " ab  ");
+  // The variable is one line of its own width: a text longer than a line of
+  // a file is not split at 80 columns.
+  std::string t100(100, 'x');
+  EXPECT_EQ(list_to_text(std::string_view(t100), 110), " " + t100 + std::string(9, ' '));
 }
 
 TEST(CommonFreeFormat, Reads) {
