@@ -206,10 +206,6 @@ void InputFile::close() {
 
 void stdout_line(std::string_view record) { put_stdout(record); }
 
-void stdout_write(const Layout& layout, const std::vector<Item>& items) {
-  for (const std::string& r : layout.format(items)) put_stdout(r);
-}
-
 void stdout_list(const std::vector<Item>& items) {
   for (const std::string& r : list_format(items)) put_stdout(r);
 }

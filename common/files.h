@@ -36,7 +36,6 @@ class OutputFile {
   void write_list(const std::vector<Item>& items);                   // free format
   void close();
   // Records written since the file was opened.
-  std::int64_t records_written() const { return written_; }
 
  private:
   friend void close_all_files(bool report);
@@ -87,7 +86,6 @@ class InputFile {
 
 // Standard output and standard error take records as files do.
 void stdout_line(std::string_view record);
-void stdout_write(const Layout& layout, const std::vector<Item>& items);
 void stdout_list(const std::vector<Item>& items);
 
 // The one mechanism for failures that no stage handles (an unreadable

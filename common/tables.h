@@ -146,8 +146,6 @@ struct HbquaTable {
   std::int32_t count(std::int32_t residue) const {
     return static_cast<std::int32_t>(PairList.cref(residue).size());
   }
-  // Slot k (1-based) of residue r.
-  PairSlot& slot(std::int32_t k, std::int32_t r) { return PairList[r][k - 1]; }
 };
 
 struct DeltaTable {

@@ -291,8 +291,8 @@ TEST(PairAppend, AppendsOnBothListsWithoutALimit) {
     PairAppend(5, 9, 'T', "W:H", "H:W", 0.5f + k, 12.0f);
   ASSERT_EQ(hbqua.count(5), 25);
   ASSERT_EQ(hbqua.count(9), 25);
-  const PairSlot& a = hbqua.slot(25, 5);
-  const PairSlot& b = hbqua.slot(25, 9);
+  const PairSlot& a = hbqua.PairList[5].back();
+  const PairSlot& b = hbqua.PairList[9].back();
   EXPECT_EQ(a.PairPartners, 9);
   EXPECT_EQ(b.PairPartners, 5);
   EXPECT_EQ(a.PairEdges.view(), "W:H");
