@@ -1,4 +1,5 @@
 // Opening the input file and naming and opening the eight output files.
+#include <filesystem>
 #include <string>
 
 #include "common/files.h"
@@ -17,6 +18,23 @@ std::string output_name(std::string_view input, std::string_view suffix) {
   return base;
 }
 
+namespace {
+
+// An input named like one of its outputs (x.out, x.cor, ...) would be
+// replaced by the run's own report; refuse before any output is created.
+void refuse_output_over_input(const std::string& input) {
+  static const char* const kAllSuffixes[] = {"_pairing.csv", ".out", ".cor", ".nup", ".dat",
+                                             ".dbn", ".bpseq", "_structure.csv", ".hlx"};
+  for (const char* suffix : kAllSuffixes) {
+    const std::string out = output_name(input, suffix);
+    std::error_code ec;
+    if (std::filesystem::equivalent(input, out, ec))
+      fail(input, 0, "the output file " + out + " would replace the input file");
+  }
+}
+
+}  // namespace
+
 void open_run_files() {
   const std::string input = trim_name(state.FILENM.view());
 
@@ -24,6 +42,7 @@ void open_run_files() {
     stdout_list({std::string_view("Error opening input file:"), state.FILENM.view()});
     stop_status_1();
   }
+  refuse_output_over_input(input);
 
   files.pairing.open(output_name(input, "_pairing.csv"));
   state.NMPASS = output_name(input, ".out");

@@ -234,6 +234,20 @@ TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
   EXPECT_EQ(r.status, 0);
 }
 
+TEST_F(Run, InputNamedLikeAnOutputIsNeverReplaced) {
+  const std::string original = testutil::read_file(testutil::structure("1bna.pdb"));
+  for (const char* name : {"1bna.out", "1bna.cor", "1bna.hlx", "1bna.bpseq"}) {
+    auto r = run(testutil::structure("1bna.pdb"), name, {});
+    EXPECT_EQ(r.status, 2) << name;
+    EXPECT_NE(r.err.find("would replace the input file"), std::string::npos) << r.err;
+    EXPECT_EQ(file(name), original) << name;
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{name}) << "no output file is created";
+    fs::remove(dir_ / name);
+  }
+}
+
 TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
   fs::create_directories(dir_ / "dir.pdb");
   for (const char* input : {"missing.pdb", "dir.pdb"}) {
