@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace testutil {
 
 namespace fs = std::filesystem;
@@ -18,7 +20,8 @@ inline fs::path make_temp_dir(const std::string& tag) {
   static int counter = 0;
   auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   fs::path dir = fs::temp_directory_path() /
-                 ("torven-" + tag + "-" + std::to_string(stamp) + "-" +
+                 ("torven-" + tag + "-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(stamp) + "-" +
                   std::to_string(++counter));
   fs::create_directories(dir);
   return dir;
