@@ -185,11 +185,7 @@ TEST_F(Cli, LastFileNameWinsAndNamesAreCutToFiftyCharacters) {
 TEST_F(Cli, MissingVariantListStopsBeforeTheSummary) {
   std::filesystem::remove(variants_ / "GuaVariants.name");
   auto r = run({"x.pdb"});
-  EXPECT_EQ(r.out,
-            " Error opening database files, AdeVariants.name, etc.\n"
-            " Please make sure to keep these files in a directory and pass that absolute "
-            "path\n"
-            "  through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n");
+  EXPECT_EQ(r.out, testutil::kVariantListMessage);
   EXPECT_EQ(r.err, "1\n");
   EXPECT_EQ(r.status, 1);
 }

@@ -270,13 +270,7 @@ TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
   fs::copy_file(testutil::structure("1bna.pdb"), dir_ / "1bna.pdb");
   auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string());
   EXPECT_EQ(r.status, 1);
-  // The 150-character second message splits after its 79th character, so
-  // the third line starts with the line's blank and the message's own.
-  EXPECT_EQ(r.out,
-            " Error opening database files, AdeVariants.name, etc.\n"
-            " Please make sure to keep these files in a directory and pass that absolute "
-            "path\n"
-            "  through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n");
+  EXPECT_EQ(r.out, testutil::kVariantListMessage);
   EXPECT_EQ(r.err, "1\n");
   EXPECT_FALSE(fs::exists(dir_ / "1bna.out"));
 }

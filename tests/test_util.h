@@ -86,6 +86,14 @@ inline fs::path structure(const std::string& name) {
   return fs::path(TORVEN_TEST_DATA) / "structures" / name;
 }
 
+// What a run prints when a variant name file cannot be opened. The
+// 150-character second message splits after its 79th character, so the
+// third line starts with the line's blank and the message's own.
+inline const std::string kVariantListMessage =
+    " Error opening database files, AdeVariants.name, etc.\n"
+    " Please make sure to keep these files in a directory and pass that absolute path\n"
+    "  through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n";
+
 // The variant name files shipped with the program.
 inline std::string shipped_variant_dir() { return std::string(TORVEN_SOURCE_DIR) + "/data"; }
 
