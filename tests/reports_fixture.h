@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "common/files.h"
+#include "test_util.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 #include "driver/state.h"
@@ -89,13 +88,7 @@ inline std::vector<std::string> read_lines(const std::filesystem::path& p) {
 }
 
 inline std::filesystem::path fresh_dir(const std::string& tag) {
-  static std::atomic<int> counter{0};
-  auto dir = std::filesystem::temp_directory_path() /
-             ("torven_reports_" + tag + "_" + std::to_string(::getpid()) + "_" +
-              std::to_string(counter++));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
+  return testutil::make_temp_dir("reports-" + tag);
 }
 
 // Opens .out, _pairing.csv and .nup in a fresh directory, with the .out
