@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "common/text.h"
@@ -125,6 +126,10 @@ struct StrTable {
 struct BasenmsTable {
   // VariantNames[list][k], list 1..4, name k 1..200.
   std::vector<Text<3>> VariantNames[5];
+  // The base type (ResType, kNone when unrecognised) of every residue name
+  // the atom store has classified with these lists, keyed by the name's
+  // three bytes. Whoever changes the lists empties it.
+  std::unordered_map<std::uint32_t, std::int32_t> TypeOfName;
 };
 
 // One slot of a residue's pair list. All five items of a slot travel

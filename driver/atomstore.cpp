@@ -29,7 +29,35 @@ void right_justify(Text<3>& name) {
   }
 }
 
+// The base type of a residue name. Every test is made and the last match
+// wins, so a name on several lists takes the last list's type, and the names
+// known without a list win over the lists.
+std::int32_t classify(const Text<3>& RESNAM) {
+  std::int32_t res_type = kNone;
+  for (int list = 1; list <= 4; ++list) {
+    const std::vector<Text<3>>& list_names = basenms.VariantNames[list];
+    const std::int32_t count = beta.VariantCount[list];
+    for (std::int32_t k = 1; k <= count && k < static_cast<std::int32_t>(list_names.size()); ++k) {
+      if (same3(RESNAM, list_names[static_cast<std::size_t>(k)])) res_type = list;
+    }
+  }
+  if (same3(RESNAM, "N6G")) res_type = kN6G;
+  if (same3(RESNAM, "PSU") || same3(RESNAM, "FHU")) res_type = kPSU;
+  if (same3(RESNAM, "QUO")) res_type = kQUO;
+  return res_type;
+}
+
 }  // namespace
+
+std::int32_t residue_type_of(const Text<3>& RESNAM) {
+  // Atoms come residue by residue, so the same few names are asked again
+  // and again: each is classified once per loading of the lists.
+  std::uint32_t key = 0;
+  std::memcpy(&key, RESNAM.c.data(), 3);
+  auto [it, inserted] = basenms.TypeOfName.try_emplace(key, kNone);
+  if (inserted) it->second = classify(RESNAM);
+  return it->second;
+}
 
 void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
                 std::int32_t RESNO, char ins_code, float x, float y, float z, float OCC,
@@ -44,32 +72,9 @@ void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
     return;
   }
 
-  // Classification: every test is made, the last match wins.
-  static const char* const kListClass[5] = {nullptr, "  A", "  G", "  C", "  U"};
-  const char* base_class = nullptr;
-  std::int32_t res_type = kNone;
-  for (int list = 1; list <= 4; ++list) {
-    const std::vector<Text<3>>& list_names = basenms.VariantNames[list];
-    const std::int32_t count = beta.VariantCount[list];
-    for (std::int32_t k = 1; k <= count && k < static_cast<std::int32_t>(list_names.size()); ++k) {
-      if (same3(RESNAM, list_names[static_cast<std::size_t>(k)])) {
-        base_class = kListClass[list];
-        res_type = list;
-      }
-    }
-  }
-  if (same3(RESNAM, "N6G")) {
-    base_class = "N6G";
-    res_type = kN6G;
-  }
-  if (same3(RESNAM, "PSU") || same3(RESNAM, "FHU")) {
-    base_class = "PSU";
-    res_type = kPSU;
-  }
-  if (same3(RESNAM, "QUO")) {
-    base_class = "QUO";
-    res_type = kQUO;
-  }
+  const std::int32_t res_type = residue_type_of(RESNAM);
+  static const char* const kClass[8] = {nullptr, "  A", "  G", "  C", "  U", "N6G", "PSU", "QUO"};
+  const char* const base_class = kClass[res_type];
 
   if (base_class == nullptr) {
     // An unrecognised residue is reported once, by its C1' atom.

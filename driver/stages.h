@@ -28,6 +28,10 @@ void open_run_files();
 std::string output_name(std::string_view input, std::string_view suffix);
 
 // Atom store.
+// The base type (ResType) a right-justified residue name stands for: the
+// last variant list that holds it, or N6G, PSU (also FHU) or QUO; kNone when
+// none does.
+std::int32_t residue_type_of(const Text<3>& RESNAM);
 void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
                 std::int32_t RESNO, char ins_code, float x, float y, float z,
                 float OCC, std::int32_t& NPOORAT, char INSC);

@@ -27,6 +27,7 @@ const char* const kVariantFiles[5] = {nullptr, "AdeVariants.name", "GuaVariants.
 }  // namespace
 
 void load_variant_lists() {
+  basenms.TypeOfName.clear();  // names are classified afresh by the new lists
   const char* env = std::getenv("NUCLEIC_ACID_DIR");
   const Text<80> dir(env != nullptr ? std::string_view(env) : std::string_view());
   const std::string_view dir_trimmed = dir.view().substr(0, trimmed_length(dir.view()));
