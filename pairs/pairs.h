@@ -45,11 +45,4 @@ void linearity(std::int32_t a1, std::int32_t a2, std::int32_t a3, float& result)
 // Sets every pair count to 0 and runs the rule table for every residue.
 void RuleWalk();
 
-// A spatial index of the atoms of residues 1..ResidueCount for the partner
-// search, which then skips the residues out of reach; its results stay those
-// of the search over all residues. The rule walk builds it for its walk and
-// drops it after; the tables must not change while it stands.
-void build_partner_grid();
-void drop_partner_grid();
-
 }  // namespace torven

@@ -2,6 +2,7 @@
 #include "common/tables.h"
 #include "pairs/geometry.h"
 #include "pairs/pairs.h"
+#include "pairs/partner_grid.h"
 #include "pairs/rules.h"
 
 namespace torven {
@@ -41,7 +42,7 @@ void RuleWalk() {
   if (n <= 0) return;
   const bool ch = driver.ChoHbFlag == 1;
   const bool sugar = driver.SugarHbFlag == 1;
-  build_partner_grid();
+  const PartnerGridScope grid;
   for (std::int32_t i = 1; i <= n; ++i) {
     const std::int32_t type = geom::res_type(i);
     run_block(BaseRules, i, type);
@@ -51,7 +52,6 @@ void RuleWalk() {
     }
     if (sugar) run_block(SugarRules, i, type);
   }
-  drop_partner_grid();
 }
 
 }  // namespace torven

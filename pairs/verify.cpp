@@ -1,6 +1,6 @@
 // The partner search: a scan over the residues of the partner type, with the
-// atom columns read through raw pointers. During the rule walk a grid of the
-// residues' atoms narrows the scan to the residues within reach; the result
+// atom columns read through raw pointers. While a partner grid stands, it
+// narrows a scan over all residues to the residues within reach; the result
 // is the one of the scan over all residues.
 #include <algorithm>
 #include <bit>
@@ -11,6 +11,7 @@
 
 #include "pairs/geometry.h"
 #include "pairs/pairs.h"
+#include "pairs/partner_grid.h"
 
 namespace torven {
 namespace {
@@ -111,73 +112,6 @@ void scan_residue(const Atoms& at, const Probe& p, std::int32_t j,
 }
 
 
-// ---- the partner grid -------------------------------------------------------
-//
-// Cells of a cubic grid, each listing the residues (of 1..ResidueCount) that
-// have an atom in it. A candidate atom passes the distance test only within
-// sqrt(cut2) of the point it is measured from, and the O2' shortcut only
-// when the residue's O2' atom is that close to the vertex, so a residue
-// with no atom in the cells around those points cannot give a candidate and
-// is skipped. The residues left are searched in ascending order, as the
-// full scan takes them, so the best candidate and its ties come out the
-// same. Residues with an atom outside the grid's range go to `wide` and are
-// always searched.
-struct PartnerGrid {
-  double cell = 0.0;                  // edge of a cell in Angstrom
-  std::vector<std::uint64_t> keys;    // sorted cell keys, one per (cell, residue)
-  std::vector<std::int32_t> residues; // the residue of each key, ascending per cell
-  std::vector<std::int32_t> wide;     // ascending
-};
-
-PartnerGrid g_grid_store;
-const PartnerGrid* g_grid = nullptr;  // &g_grid_store while the grid stands
-
-// Coordinates are placed on the grid from this offset; an atom farther out
-// is not placed and its residue is always searched.
-constexpr double kGridRange = 1.0e6;
-constexpr std::int64_t kAxisCells = std::int64_t{1} << 21;
-
-bool on_grid(double v) { return v >= -kGridRange && v <= kGridRange; }
-
-std::int64_t cell_of(double v, double cell) {
-  return static_cast<std::int64_t>(std::floor((v + kGridRange) / cell));
-}
-
-std::uint64_t cell_key(std::int64_t ix, std::int64_t iy, std::int64_t iz) {
-  return (static_cast<std::uint64_t>(ix) << 42) | (static_cast<std::uint64_t>(iy) << 21) |
-         static_cast<std::uint64_t>(iz);
-}
-
-// The reach of a squared cut-off, widened well beyond the rounding of the
-// single-precision distance; not finite when there is no usable bound.
-double reach_of(float cut2) {
-  const double c = cut2 > 0.0f ? static_cast<double>(cut2) : 0.0;
-  return std::sqrt(c) * (1.0 + 1.0e-4) + 1.0e-3;
-}
-
-// Appends the residues with an atom within `reach` (per axis) of p.
-bool grid_collect(const PartnerGrid& g, double px, double py, double pz, double reach,
-                  std::vector<std::int32_t>& out) {
-  if (!(on_grid(px) && on_grid(py) && on_grid(pz)) || !(reach <= 4.0 * g.cell)) return false;
-  auto range = [&g, reach](double v, std::int64_t& lo, std::int64_t& hi) {
-    lo = std::max<std::int64_t>(0, cell_of(v - reach, g.cell));
-    hi = std::min<std::int64_t>(kAxisCells - 1, cell_of(v + reach, g.cell));
-  };
-  std::int64_t x0, x1, y0, y1, z0, z1;
-  range(px, x0, x1);
-  range(py, y0, y1);
-  range(pz, z0, z1);
-  for (std::int64_t ix = x0; ix <= x1; ++ix)
-    for (std::int64_t iy = y0; iy <= y1; ++iy)
-      for (std::int64_t iz = z0; iz <= z1; ++iz) {
-        const std::uint64_t key = cell_key(ix, iy, iz);
-        auto it = std::lower_bound(g.keys.begin(), g.keys.end(), key);
-        for (; it != g.keys.end() && *it == key; ++it)
-          out.push_back(g.residues[static_cast<std::size_t>(it - g.keys.begin())]);
-      }
-  return true;
-}
-
 }  // namespace
 
 void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
@@ -262,17 +196,10 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
 
   // With the grid, only the residues near the origin (and, for the O2'
   // shortcut, near the vertex) are searched.
-  if (g_grid != nullptr && only_res == 0) {
-    static std::vector<std::int32_t> near;
-    near.clear();
-    const double reach = reach_of(cut2);
-    bool ok = grid_collect(*g_grid, p.ox, p.oy, p.oz, reach, near);
-    if (ok && p.o2_alt) ok = grid_collect(*g_grid, p.vx, p.vy, p.vz, reach, near);
-    if (ok) {
-      near.insert(near.end(), g_grid->wide.begin(), g_grid->wide.end());
-      std::sort(near.begin(), near.end());
-      near.erase(std::unique(near.begin(), near.end()), near.end());
-      for (std::int32_t j : near)
+  PartnerGrid* grid = active_partner_grid();
+  if (grid != nullptr && only_res == 0) {
+    if (const std::vector<std::int32_t>* near = grid->nearby(res, o, vertex, p.o2_alt, cut2)) {
+      for (std::int32_t j : *near)
         if (j >= from && j <= to && type_of(j) == partner_type) search(j);
       if (best.found) {
         partner_res = best.res;
@@ -306,49 +233,6 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
     dist = std::sqrt(best.d2);
     angle = best.angle;
   }
-}
-
-}  // namespace torven
-
-namespace torven {
-
-void build_partner_grid() {
-  drop_partner_grid();
-  const double cell = reach_of(std::max(options.CutDistSq, options.CutDistSq + 2.0f));
-  // Without a finite reach of reasonable size the full scan is as good.
-  if (!(cell >= 1.0 && cell <= 1.0e4)) return;
-  PartnerGrid* g = &g_grid_store;
-  g->cell = cell;
-  std::vector<std::pair<std::uint64_t, std::int32_t>> entries;
-  const std::int32_t n = beta.ResidueCount;
-  for (std::int32_t r = 1; r <= n; ++r) {
-    const std::int32_t last = beta.ResLastAtom.get(r);
-    bool wide = false;
-    for (std::int32_t k = beta.ResFirstAtom.get(r); k <= last; ++k) {
-      const double x = geom::X(k), y = geom::Y(k), z = geom::Z(k);
-      if (!(on_grid(x) && on_grid(y) && on_grid(z))) {
-        wide = true;
-        continue;
-      }
-      entries.emplace_back(cell_key(cell_of(x, cell), cell_of(y, cell), cell_of(z, cell)), r);
-    }
-    if (wide) g->wide.push_back(r);
-  }
-  std::sort(entries.begin(), entries.end());
-  entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
-  g->keys.reserve(entries.size());
-  g->residues.reserve(entries.size());
-  for (const auto& e : entries) {
-    g->keys.push_back(e.first);
-    g->residues.push_back(e.second);
-  }
-  g_grid = g;
-}
-
-void drop_partner_grid() {
-  g_grid = nullptr;
-  // The memory goes back at once: a large structure's grid is not small.
-  g_grid_store = PartnerGrid{};
 }
 
 }  // namespace torven

@@ -16,6 +16,7 @@
 #include "driver/stages.h"
 #include "driver/state.h"
 #include "pairs/pairs.h"
+#include "pairs/partner_grid.h"
 #include "pairs_fixture.h"
 #include "structure_fixture.h"
 #include "test_util.h"
@@ -55,7 +56,7 @@ Result search(const Probe& p) {
 int expect_same_with_grid(const std::vector<Probe>& probes) {
   std::vector<Result> full;
   for (const Probe& p : probes) full.push_back(search(p));
-  build_partner_grid();
+  const PartnerGridScope grid;
   int found = 0;
   for (std::size_t k = 0; k < probes.size(); ++k) {
     const Probe& p = probes[k];
@@ -67,7 +68,6 @@ int expect_same_with_grid(const std::vector<Probe>& probes) {
                               << "/" << g.atom;
     found += full[k].res != 0;
   }
-  drop_partner_grid();
   return found;
 }
 
@@ -78,7 +78,6 @@ class RealStructure : public ::testing::Test {
     testutil::read_structure(dir_, "1ehz.pdb");
   }
   void TearDown() override {
-    drop_partner_grid();
     close_all_files(false);
     fs::remove_all(dir_);
   }
@@ -112,6 +111,34 @@ TEST_F(RealStructure, GridGivesTheResultsOfTheFullSearch) {
     }
   }
   EXPECT_GT(expect_same_with_grid(probes), 1000);
+}
+
+TEST_F(RealStructure, SharedNearbyListsEqualFreshCollections) {
+  // The probes of a residue share their lists; asked in the rule walk's
+  // order, again out of order and after other residues, every list must be
+  // the one a fresh collection gives.
+  const std::int32_t n = beta.ResidueCount;
+  PartnerGrid grid;
+  std::vector<std::int32_t> fresh;
+  const float cuts[] = {14.44f, 16.44f};
+  int compared = 0;
+  for (std::int32_t i : {1, 2, 2, 30, 1, n, 30}) {
+    const std::int32_t first = beta.ResFirstAtom.get(i), last = beta.ResLastAtom.get(i);
+    for (int pass = 0; pass < 2; ++pass)
+      for (std::int32_t v = first; v <= last; ++v)
+        for (float cut2 : cuts)
+          for (bool o2 : {false, true}) {
+            const std::int32_t origin = pass == 0 ? v : last + first - v;
+            const std::vector<std::int32_t>* shared = grid.nearby(i, origin, v, o2, cut2);
+            ASSERT_TRUE(grid.collect(origin, v, o2, cut2, fresh));
+            ASSERT_NE(shared, nullptr);
+            EXPECT_EQ(*shared, fresh) << "residue " << i << " origin " << origin << " vertex "
+                                      << v << " cut2 " << cut2 << " o2 " << o2;
+            EXPECT_FALSE(fresh.empty());
+            ++compared;
+          }
+  }
+  EXPECT_GT(compared, 1000);
 }
 
 TEST(PartnerGrid, O2ShortcutReachesAPartnerAtomBeyondTheCutoff) {
