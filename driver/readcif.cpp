@@ -120,42 +120,48 @@ void removebl(char* text, std::size_t width) {
   std::memset(text + (width - k), ' ', k);
 }
 
-void split_fields(const std::string& LINE, CifFields& f) {
-  const std::size_t keep = f.CDA.size();
-  const std::size_t len = LINE.size();
-  const char* s = LINE.data();
+void split_fields(std::string_view line, CifFields& f) {
+  const std::size_t keep = f.begin.size();
+  const std::size_t len = line.size();
+  const char* s = line.data();
   std::size_t start = 0;
   std::size_t count = 0;
   // Position p ends a field when it holds a blank and p-1 does not; past the
   // end of the line every position holds a blank.
   for (std::size_t p = 1; p <= len && count < keep; ++p) {
-    char c = p < len ? s[p] : ' ';
+    const char c = p < len ? s[p] : ' ';
     if (c != ' ' || s[p - 1] == ' ') continue;
-    std::size_t end = std::min(p + 1, len);
-    f.CDA[count].assign(std::string_view(s + start, end - start));
+    f.begin[count] = static_cast<std::uint32_t>(start);
+    f.end[count] = static_cast<std::uint32_t>(std::min(p + 1, len));
     ++count;
     start = p + 1;
   }
   f.count = static_cast<std::int32_t>(count);
 }
 
-void stream(std::string& LINE, const CifColumns& cols, CifFields& f,
+void stream(const std::string& LINE, const CifColumns& cols, CifFields& f,
             std::int32_t& SKIP, std::int32_t& FOUND) {
   SKIP = 0;
-  removebl(LINE);
-  const std::int32_t need = cols.largest();
-  if (f.CDA.size() != static_cast<std::size_t>(need))
-    f.CDA.resize(static_cast<std::size_t>(need));
-  split_fields(LINE, f);
+  // The stripped line: the blanks that stripping would move to its end
+  // only ever pad a field, which a field's reading does anyway.
+  std::string_view line = LINE;
+  line.remove_prefix(std::min(line.find_first_not_of(" \""), line.size()));
+  f.line = line;
+  const auto need = static_cast<std::size_t>(cols.largest());
+  if (f.begin.size() != need) {
+    f.begin.resize(need);
+    f.end.resize(need);
+  }
+  split_fields(line, f);
   // A line without a field for every item in use would read another line's
   // values (or nothing): it is dropped before anything is taken from it.
-  if (f.count < need) {
+  if (static_cast<std::size_t>(f.count) < need) {
     SKIP = 1;
     return;
   }
-  auto field = [&f](std::int32_t k) { return f.CDA[k - 1].view(); };
+  auto field = [&f](std::int32_t k) { return f.field(k); };
   auto take = [&f](std::int32_t k, Text<15>& out) {
-    out = f.CDA[k - 1];
+    out = f.field(k);
     removebl(out);
   };
 

@@ -6,9 +6,11 @@
 // quotes do not group), and a '#' line (or the end of the file) after it.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/text.h"
@@ -30,21 +32,29 @@ struct CifColumns {
 
 // The items of the current data line.
 struct CifFields {
-  // CDA[n-1] is field n; only the fields up to the largest column index in
-  // use are kept, each cut or padded to 15 characters.
-  std::vector<Text<15>> CDA;
-  std::int32_t count = 0;  // fields found, counted up to CDA's size
+  // Field n (from 1) of the stripped line is its characters
+  // [begin[n-1], end[n-1]), cut to 15; only the fields up to the largest
+  // column index in use are located.
+  std::string_view line;
+  std::vector<std::uint32_t> begin, end;
+  std::int32_t count = 0;  // fields found, counted up to the number located
   Text<15> ATMHTM, ALTERNATE, ATMNM, RES, NSCODE, CHAIN;
   char INSCODE = ' ';
   std::int32_t RESNO = 0;
   float x = 0.0f, y = 0.0f, z = 0.0f;
   float OCC = 1.0f;
+
+  // The text of field n as the items read it: at most 15 characters (a
+  // shorter field reads as if padded with blanks to 15).
+  std::string_view field(std::int32_t n) const {
+    const auto k = static_cast<std::size_t>(n - 1);
+    return line.substr(begin[k], std::min<std::size_t>(end[k] - begin[k], 15));
+  }
 };
 
 // Strips every leading blank and leading double quote; the rest moves left
 // as one piece and blanks fill the end, so the width stays the same.
 void removebl(char* text, std::size_t width);
-inline void removebl(std::string& text) { removebl(text.data(), text.size()); }
 template <std::size_t N>
 void removebl(Text<N>& text) {
   removebl(text.c.data(), N);
@@ -54,16 +64,17 @@ void removebl(Text<N>& text) {
 // after the previous field's ending blank through the next blank that
 // follows a non-blank, so a field keeps all but one of the blanks before its
 // value. The line counts as padded with blanks, so its last value makes a
-// field. Only the first f.CDA.size() fields are kept.
-void split_fields(const std::string& LINE, CifFields& f);
+// field. Only the first f.begin.size() fields are located.
+void split_fields(std::string_view line, CifFields& f);
 
-// Strips LINE in place, splits it and extracts the items of one data line.
-// SKIP = 1 drops the line: fewer fields than the largest index in use (before
-// anything else is read, so FOUND is untouched), a HETATM line without -HT,
-// another model, or a residue number that is not an integer. FOUND becomes 1
-// at a line of the selected model that passes the HETATM filter. A model,
-// coordinate or occupancy field that holds no number ends the run.
-void stream(std::string& LINE, const CifColumns& cols, CifFields& f,
+// Strips LINE (its leading blanks and double quotes), splits it and extracts
+// the items of one data line. SKIP = 1 drops the line: fewer fields than the
+// largest index in use (before anything else is read, so FOUND is
+// untouched), a HETATM line without -HT, another model, or a residue number
+// that is not an integer. FOUND becomes 1 at a line of the selected model
+// that passes the HETATM filter. A model, coordinate or occupancy field that
+// holds no number ends the run.
+void stream(const std::string& LINE, const CifColumns& cols, CifFields& f,
             std::int32_t& SKIP, std::int32_t& FOUND);
 
 // The atom store that readcif hands every accepted atom to: hypothesis,
