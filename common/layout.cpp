@@ -565,8 +565,46 @@ bool parse_int(std::string_view s, std::int32_t& out) {
   return true;
 }
 
+namespace {
+
+// A plain decimal (optional sign, digits, optional point, no exponent) whose
+// digits make an integer m below 2^24 with at most ten decimals is
+// m / 10^k, both exact in single precision, so one division rounds it
+// correctly, as the general conversion does. False for any other text.
+bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
+  static constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                       1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  std::size_t i = 0;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
+  std::uint32_t m = 0;
+  bool any_digit = false, point = false;
+  int after = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c >= '0' && c <= '9') {
+      any_digit = true;
+      m = m * 10 + static_cast<std::uint32_t>(c - '0');
+      if (m >= (std::uint32_t{1} << 24)) return false;
+      after += point;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  const int k = point ? after : implied_decimals;
+  if (!any_digit || k < 0 || k > 10) return false;
+  const float v = static_cast<float>(m) / kPow10[k];
+  out = neg ? -v : v;
+  return true;
+}
+
+}  // namespace
+
 bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
                 float& out) {
+  if (parse_plain_decimal(s, implied_decimals, out)) return true;
   std::size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';

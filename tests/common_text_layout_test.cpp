@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -174,6 +178,78 @@ TEST(CommonLayout, RealFieldInput) {
       EXPECT_EQ(v, c.value) << c.field;
     }
   }
+}
+
+// Plain decimals take a shortcut past the general conversion; every text,
+// on either side of the shortcut's limits, must read as the correctly
+// rounded value of its digits, bit for bit.
+TEST(CommonLayout, RealConversionIsCorrectlyRoundedOnBothPaths) {
+  struct Number {
+    std::string sign, whole, fraction, exponent;  // exponent: "" or signed digits
+    bool point;
+  };
+  // The text as a field holds it, and the value it stands for with
+  // `implied` decimals when it has no point, in the form std::from_chars
+  // reads.
+  auto text_of = [](const Number& n) {
+    std::string t = n.sign + n.whole + (n.point ? "." : "") + n.fraction;
+    if (!n.exponent.empty()) t += "E" + n.exponent;
+    return t;
+  };
+  auto reference = [](const Number& n, int implied) {
+    long exp = n.exponent.empty() ? 0 : std::stol(n.exponent);
+    if (!n.point) exp -= implied;
+    std::string r = (n.sign == "-" ? "-" : "") + (n.whole.empty() ? "0" : n.whole) + "." +
+                    n.fraction + "0e" + std::to_string(exp);
+    float v = 0.0f;
+    auto res = std::from_chars(r.data(), r.data() + r.size(), v);
+    EXPECT_EQ(res.ec, std::errc()) << r;
+    return v;
+  };
+  auto bits = [](float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+  };
+
+  std::vector<Number> numbers = {
+      {"", "16777215", "", "", false}, {"", "16777216", "", "", false},
+      {"", "16777217", "", "", false}, {"-", "1677721", "7", "", true},
+      {"", "1", "6777217", "", true},  {"", "0", "0000000001", "", true},
+      {"", "0", "00000000001", "", true}, {"+", "", "5", "", true},
+      {"-", "0", "000", "", true},     {"", "5", "", "", true},
+      {"", "00000000000123", "", "", false}, {"", "12", "5", "-2", true},
+  };
+  std::mt19937 rng(20261210);
+  auto digits = [&rng](int n) {
+    std::string d;
+    for (int k = 0; k < n; ++k) d.push_back(static_cast<char>('0' + rng() % 10));
+    return d;
+  };
+  const char* const signs[] = {"", "+", "-"};
+  for (int k = 0; k < 200000; ++k) {
+    Number n;
+    n.sign = signs[rng() % 3];
+    n.whole = std::string(rng() % 4 == 0 ? rng() % 4 : 0, '0') + digits(static_cast<int>(rng() % 9));
+    n.point = rng() % 8 != 0;
+    n.fraction = n.point ? digits(static_cast<int>(rng() % 12)) : "";
+    if (rng() % 6 == 0) n.exponent = (rng() % 2 ? "-" : "") + std::to_string(rng() % 26);
+    if (n.whole.empty() && n.fraction.empty()) n.whole = "0";
+    numbers.push_back(n);
+  }
+
+  int plain = 0;
+  for (const Number& n : numbers) {
+    const std::string t = text_of(n);
+    if (t.size() > 15) continue;  // wider than an mmCIF field keeps
+    plain += n.exponent.empty() && n.fraction.size() <= 10 && n.whole.size() + n.fraction.size() <= 7;
+    for (int implied : {0, 3}) {
+      float v = 99.0f;
+      ASSERT_TRUE(detail::parse_real(t, true, implied, v)) << t;
+      EXPECT_EQ(bits(v), bits(reference(n, implied))) << t << " with " << implied << " implied";
+    }
+  }
+  EXPECT_GT(plain, 50000);  // the shortcut is exercised as much as the general path
 }
 
 TEST(CommonLayout, ReadsRecords) {
