@@ -173,13 +173,27 @@ TEST_F(Cli, SummaryShowsTheSettings) {
   }
 }
 
-TEST_F(Cli, LastFileNameWinsAndNamesAreCutToFiftyCharacters) {
+TEST_F(Cli, LastFileNameWinsAndIsTakenWhole) {
   auto r = run({"first.pdb", "-HT", "second.pdb"});
   EXPECT_EQ(r.out.substr(r.out.find(" Error")), missing_input("second.pdb"));
 
   std::string longname(60, 'n');
   r = run({longname});
-  EXPECT_EQ(r.out.substr(r.out.find(" Error")), missing_input(std::string(50, 'n')));
+  EXPECT_EQ(r.out.substr(r.out.find(" Error")), missing_input(longname));
+}
+
+TEST_F(Cli, MissingInputWithALongNameShowsTheWholeName) {
+  // Longer than a line: the name goes out in pieces of 79 characters.
+  std::string name = "/no/such/folder/";
+  while (name.size() < 200) name += "structures/";
+  name += "4v5l.cif";
+  auto r = run({name});
+  EXPECT_EQ(r.out.substr(r.out.find(" Error")), " Error opening input file:\n " +
+                                                    name.substr(0, 79) + "\n " +
+                                                    name.substr(79, 79) + "\n " +
+                                                    name.substr(158) + "\n");
+  EXPECT_EQ(r.err, "1\n");
+  EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(Cli, MissingVariantListStopsBeforeTheSummary) {
