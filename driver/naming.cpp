@@ -1,8 +1,10 @@
 // Opening the input file and naming and opening the eight output files.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
 #include "common/files.h"
+#include "common/text.h"
 #include "driver/stages.h"
 #include "driver/state.h"
 
@@ -36,17 +38,19 @@ void refuse_output_over_input(const std::string& input) {
 }  // namespace
 
 void open_run_files() {
-  const std::string input = trim_name(state.FILENM.view());
+  const std::string input = trim_name(state.FILENM);
 
   if (!files.input.open(input)) {
-    stdout_list({std::string_view("Error opening input file:"), state.FILENM.view()});
+    // The name as given, at least 80 characters wide.
+    const std::string shown = fit(state.FILENM, std::max<std::size_t>(state.FILENM.size(), 80));
+    stdout_list({std::string_view("Error opening input file:"), std::string_view(shown)});
     stop_status_1();
   }
   refuse_output_over_input(input);
 
   files.pairing.open(output_name(input, "_pairing.csv"));
   state.NMPASS = output_name(input, ".out");
-  files.out.open(trim_name(state.NMPASS.view()));
+  files.out.open(state.NMPASS);
 
   static const char* const kSuffixes[] = {".cor", ".nup", ".dat", ".dbn", ".bpseq",
                                           "_structure.csv"};
@@ -54,7 +58,7 @@ void open_run_files() {
                                  &files.dbn, &files.bpseq, &files.structure};
   for (int k = 0; k < 6; ++k) {
     state.FILENM = output_name(input, kSuffixes[k]);
-    targets[k]->open(trim_name(state.FILENM.view()));
+    targets[k]->open(state.FILENM);
   }
 }
 

@@ -13,7 +13,8 @@
 namespace torven {
 namespace {
 
-// Every argument is seen as its first 50 characters, blank-padded.
+// Option words and option values are seen as their first 50 characters,
+// blank-padded; a file name is taken whole.
 constexpr std::size_t kArgWidth = 50;
 
 enum class Opt { HD, VA, EN, ML, MD, HT, CH, SG, AB, OL, NMR, CIF, None };
@@ -169,7 +170,7 @@ void parse_arguments(int argc, char** argv) {
   for (int k = 1; k <= n; ++k) {
     const std::string& arg = val1[k];
     if (arg[0] != '-') {
-      state.FILENM = arg;
+      state.FILENM = argv[k];
       state.have_file = true;
       continue;
     }

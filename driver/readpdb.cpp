@@ -100,7 +100,7 @@ void reading_dispatch() {
 
 void HeaderFileLine() {
   // The _structure.csv name without ".csv".
-  std::string name = trim_name(state.FILENM.view());
+  std::string name = trim_name(state.FILENM);
   if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".csv") == 0) {
     name.resize(name.size() - 4);
   }

@@ -138,7 +138,7 @@ void PairingCsvRecord(std::int32_t i) {
   }
 
   // The first four characters of the .out name, left-adjusted, and a blank.
-  const std::string name = left_adjust(state.NMPASS.view().substr(0, 4));
+  const std::string name = left_adjust(fit(state.NMPASS, 4));
   std::vector<Item> items;
   items.reserve(kCsvFields + 2);
   items.emplace_back(std::string_view(name));

@@ -29,14 +29,14 @@ const char* const kVariantFiles[5] = {nullptr, "AdeVariants.name", "GuaVariants.
 void load_variant_lists() {
   basenms.TypeOfName.clear();  // names are classified afresh by the new lists
   const char* env = std::getenv("NUCLEIC_ACID_DIR");
-  const Text<80> dir(env != nullptr ? std::string_view(env) : std::string_view());
-  const std::string_view dir_trimmed = dir.view().substr(0, trimmed_length(dir.view()));
+  const std::string_view dir = env != nullptr ? std::string_view(env) : std::string_view();
+  // Trailing blanks of the directory are dropped.
+  const std::string_view dir_trimmed = dir.substr(0, trimmed_length(dir));
 
   for (int list = 1; list <= 4; ++list) {
-    // The path is a text(80): a longer one loses its end.
-    const Text<80> FILEN2(std::string(dir_trimmed) + "/" + kVariantFiles[list]);
+    const std::string FILEN2 = std::string(dir_trimmed) + "/" + kVariantFiles[list];
     InputFile file;
-    if (!file.open(trim_name(FILEN2.view()))) variant_file_missing();
+    if (!file.open(FILEN2)) variant_file_missing();
 
     std::vector<Text<3>>& names = basenms.VariantNames[list];
     names.assign(1, Text<3>());  // slot 0 unused: names are 1-based

@@ -13,8 +13,8 @@ namespace torven {
 namespace {
 
 // A report that cannot be opened is reported by name and ends the run.
-void open_report(InputFile& out, const Text<80>& NMPASS) {
-  const std::string name = helix::report_name(NMPASS.view());
+void open_report(InputFile& out, std::string_view NMPASS) {
+  const std::string name = helix::report_name(NMPASS);
   if (out.open(name)) return;
   const std::string message = "Error opening report file: " + name;
   stdout_list({std::string_view(message)});
@@ -23,12 +23,12 @@ void open_report(InputFile& out, const Text<80>& NMPASS) {
 
 }  // namespace
 
-void rnahelix(const Text<80>& NMPASS, std::int32_t ModelNumber) {
+void rnahelix(std::string_view NMPASS, std::int32_t ModelNumber) {
   helix::HelixStage stage;
   InputFile out;
   open_report(out, NMPASS);
-  files.hlx.open(helix::hlx_name(NMPASS.view()));
-  const std::string name = helix::structure_name(NMPASS.view());
+  files.hlx.open(helix::hlx_name(NMPASS));
+  const std::string name = helix::structure_name(NMPASS);
 
   const std::int32_t nts = helix::count_residue_lines(out);
   out.close();
@@ -45,7 +45,7 @@ void rnahelix(const Text<80>& NMPASS, std::int32_t ModelNumber) {
     stdout_list({std::string_view("There are more than 100 chains in the pdb")});
     stop_status_1();
   }
-  helix::write_chains(stage, NMPASS.view(), ModelNumber, name, files.structure, files.dat);
+  helix::write_chains(stage, NMPASS, ModelNumber, name, files.structure, files.dat);
   helix::write_dbn(stage, name, files.dbn);
   plain_stop();
 }

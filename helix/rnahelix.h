@@ -3,12 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "common/text.h"
 
 namespace torven {
 
-[[noreturn]] void rnahelix(const Text<80>& NMPASS, std::int32_t ModelNumber);
+[[noreturn]] void rnahelix(std::string_view NMPASS, std::int32_t ModelNumber);
 
 // Base letter of a right-justified residue name: "  A" gives 'A', " DA" or
 // "PSU" the lower-case 'a' or 'u'; a name that matches neither gives 'N'.

@@ -2,6 +2,7 @@
 // statuses of the built program.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -173,13 +174,60 @@ TEST_F(Cli, SummaryShowsTheSettings) {
   }
 }
 
-TEST_F(Cli, LastFileNameWinsAndNamesAreCutToFiftyCharacters) {
+TEST_F(Cli, LastFileNameWinsAndIsTakenWhole) {
   auto r = run({"first.pdb", "-HT", "second.pdb"});
   EXPECT_EQ(r.out.substr(r.out.find(" Error")), missing_input("second.pdb"));
 
   std::string longname(60, 'n');
   r = run({longname});
-  EXPECT_EQ(r.out.substr(r.out.find(" Error")), missing_input(std::string(50, 'n')));
+  EXPECT_EQ(r.out.substr(r.out.find(" Error")), missing_input(longname));
+}
+
+TEST_F(Cli, MissingInputWithALongNameShowsTheWholeName) {
+  // Longer than a line: the name goes out in pieces of 79 characters.
+  std::string name = "/no/such/folder/";
+  while (name.size() < 200) name += "structures/";
+  name += "4v5l.cif";
+  auto r = run({name});
+  EXPECT_EQ(r.out.substr(r.out.find(" Error")), " Error opening input file:\n " +
+                                                    name.substr(0, 79) + "\n " +
+                                                    name.substr(79, 79) + "\n " +
+                                                    name.substr(158) + "\n");
+  EXPECT_EQ(r.err, "1\n");
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(Cli, LongInputAndVariantPathsAreUsedWhole) {
+  namespace fs = std::filesystem;
+  const fs::path folder = dir_ / std::string(70, 'a') / std::string(70, 'b') / "structures";
+  const fs::path input = folder / "1ehz.pdb";
+  const fs::path lists = dir_ / std::string(60, 'v') / std::string(50, 'w');
+  ASSERT_GT(input.string().size(), 150u);
+  ASSERT_GT(lists.string().size(), 120u);
+  fs::create_directories(folder);
+  fs::create_directories(lists);
+  fs::copy_file(testutil::structure("1ehz.pdb"), input);
+  for (const auto& f : fs::directory_iterator(testutil::shipped_variant_dir()))
+    fs::copy_file(f.path(), lists / f.path().filename());
+
+  auto r = run_torven(dir_, {"-HT", input.string()}, lists.string());
+  EXPECT_EQ(r.err, "");
+  ASSERT_EQ(r.status, 0) << r.out;
+  const std::vector<std::string> suffixes = {".out", "_pairing.csv", ".nup", ".cor", ".bpseq",
+                                             ".dbn", ".hlx", ".dat", "_structure.csv"};
+  for (const auto& suffix : suffixes) EXPECT_TRUE(fs::exists(folder / ("1ehz" + suffix))) << suffix;
+
+  // The same run from inside a folder of its own, by the short name.
+  const fs::path near = dir_ / "near";
+  fs::create_directories(near);
+  fs::copy_file(testutil::structure("1ehz.pdb"), near / "1ehz.pdb");
+  auto short_run = run_torven(near, {"-HT", "1ehz.pdb"}, testutil::shipped_variant_dir());
+  ASSERT_EQ(short_run.status, 0);
+  EXPECT_EQ(r.out, short_run.out);
+  for (const char* suffix : {".dbn", ".bpseq", ".hlx", ".nup", ".cor"}) {
+    const std::string file = std::string("1ehz") + suffix;
+    EXPECT_EQ(testutil::read_file(folder / file), testutil::read_file(near / file)) << file;
+  }
 }
 
 TEST_F(Cli, MissingVariantListStopsBeforeTheSummary) {

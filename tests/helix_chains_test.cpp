@@ -30,7 +30,7 @@ Written write_outputs(HelixStage& stage, const std::string& nmpass, std::int32_t
   dbn.open(dir.file("s.dbn"));
   const std::string name = torven::helix::structure_name(nmpass);
   EXPECT_TRUE(torven::helix::split_chains(stage));
-  torven::helix::write_chains(stage, torven::Text<80>(nmpass).view(), model, name, structure, dat);
+  torven::helix::write_chains(stage, nmpass, model, name, structure, dat);
   torven::helix::write_dbn(stage, name, dbn);
   structure.close();
   dat.close();

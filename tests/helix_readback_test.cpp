@@ -23,7 +23,7 @@ TEST(HelixReadBack, NamesFromTheReport) {
       {"./x.y.out", "./x.y.hlx", "x.y "},
   };
   for (const Case& c : cases) {
-    const torven::Text<80> nmpass(c.out);  // blank-padded, as the driver hands it over
+    const torven::Text<80> nmpass(c.out);  // blank-padded: the blanks are dropped
     EXPECT_EQ(h::hlx_name(nmpass.view()), c.hlx) << c.out;
     EXPECT_EQ(h::structure_name(nmpass.view()), c.name) << c.out;
   }

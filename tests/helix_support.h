@@ -227,8 +227,7 @@ inline StageRun run_stage(const TempDir& dir, const std::string& out_name,
     const int e = ::open(se.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(o, 1);
     ::dup2(e, 2);
-    Text<80> nmpass(out_name);
-    rnahelix(nmpass, model);
+    rnahelix(out_name, model);
     ::_exit(99);  // rnahelix never returns
   }
   int wstatus = 0;
