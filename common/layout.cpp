@@ -22,6 +22,93 @@ struct Layout::Node {
   int revert = 0;  // root only: index of the last top-level group, or 0
 };
 
+// Appends v right-justified in w columns, or w asterisks when too wide.
+void put_int(std::string& out, std::int32_t v, int w) {
+  char buf[16];
+  auto res = std::to_chars(buf, buf + sizeof buf, v);
+  int len = static_cast<int>(res.ptr - buf);
+  if (len > w) {
+    out.append(static_cast<std::size_t>(w), '*');
+    return;
+  }
+  out.append(static_cast<std::size_t>(w - len), ' ');
+  out.append(buf, static_cast<std::size_t>(len));
+}
+
+namespace {
+
+// The value rounded to d decimals, "-" for a negative sign bit, a leading
+// "0" before the point of a value below 1, and the point even when d is 0.
+// The exact binary value is rounded to nearest with ties to even. For up to
+// 12 decimals a float times 10^d is exact in double precision, so rounding
+// that product to an integer is exact; other cases go through printf, which
+// rounds the same way.
+int fixed_digits(char* buf, std::size_t size, float v, int d) {
+  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,
+                                  1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
+  if (d <= 12) {
+    double scaled = std::nearbyint(std::fabs(static_cast<double>(v)) * kPow10[d]);
+    if (scaled < 1e18) {
+      auto n = static_cast<std::uint64_t>(scaled);
+      char digits[24];
+      int nd = 0;
+      do {
+        digits[nd++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+      } while (n != 0);
+      while (nd < d + 1) digits[nd++] = '0';  // at least "0." before decimals
+      int len = 0;
+      if (std::signbit(v)) buf[len++] = '-';
+      for (int k = nd - 1; k >= d; --k) buf[len++] = digits[k];
+      buf[len++] = '.';
+      for (int k = d - 1; k >= 0; --k) buf[len++] = digits[k];
+      buf[len] = 0;
+      return len;
+    }
+  }
+  // '#' keeps the point of a field without decimals.
+  return std::snprintf(buf, size, "%#.*f", d, static_cast<double>(v));
+}
+
+}  // namespace
+
+void put_real(std::string& out, float v, int w, int d) {
+  if (!std::isfinite(v)) {
+    out.append(static_cast<std::size_t>(w), '*');
+    return;
+  }
+  char buf[200];
+  int len = fixed_digits(buf, sizeof buf, v, d);
+  const char* p = buf;
+  if (len > w) {
+    // Drop the '0' before the point when the field has no room for it.
+    bool neg = buf[0] == '-';
+    std::size_t z = neg ? 1 : 0;
+    if (d > 0 && len - 1 <= w && buf[z] == '0' && buf[z + 1] == '.') {
+      if (neg) {
+        buf[1] = '-';
+      }
+      ++p;
+      --len;
+    } else {
+      out.append(static_cast<std::size_t>(w), '*');
+      return;
+    }
+  }
+  out.append(static_cast<std::size_t>(w - len), ' ');
+  out.append(p, static_cast<std::size_t>(len));
+}
+
+void put_text(std::string& out, std::string_view s, int w) {
+  std::size_t uw = static_cast<std::size_t>(w);
+  if (uw > s.size()) {
+    out.append(uw - s.size(), ' ');
+    out.append(s);
+  } else {
+    out.append(s.substr(0, uw));
+  }
+}
+
 namespace {
 
 using Node = Layout::Node;
@@ -166,89 +253,6 @@ class Parser {
   std::string_view s_;
   std::size_t i_ = 0;
 };
-
-// Appends v right-justified in w columns, or w asterisks when too wide.
-void put_int(std::string& out, std::int32_t v, int w) {
-  char buf[16];
-  auto res = std::to_chars(buf, buf + sizeof buf, v);
-  int len = static_cast<int>(res.ptr - buf);
-  if (len > w) {
-    out.append(static_cast<std::size_t>(w), '*');
-    return;
-  }
-  out.append(static_cast<std::size_t>(w - len), ' ');
-  out.append(buf, static_cast<std::size_t>(len));
-}
-
-// The value rounded to d decimals, "-" for a negative sign bit, a leading
-// "0" before the point of a value below 1, and the point even when d is 0.
-// The exact binary value is rounded to nearest with ties to even. For up to
-// 12 decimals a float times 10^d is exact in double precision, so rounding
-// that product to an integer is exact; other cases go through printf, which
-// rounds the same way.
-int fixed_digits(char* buf, std::size_t size, float v, int d) {
-  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,
-                                  1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
-  if (d <= 12) {
-    double scaled = std::nearbyint(std::fabs(static_cast<double>(v)) * kPow10[d]);
-    if (scaled < 1e18) {
-      auto n = static_cast<std::uint64_t>(scaled);
-      char digits[24];
-      int nd = 0;
-      do {
-        digits[nd++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-      } while (n != 0);
-      while (nd < d + 1) digits[nd++] = '0';  // at least "0." before decimals
-      int len = 0;
-      if (std::signbit(v)) buf[len++] = '-';
-      for (int k = nd - 1; k >= d; --k) buf[len++] = digits[k];
-      buf[len++] = '.';
-      for (int k = d - 1; k >= 0; --k) buf[len++] = digits[k];
-      buf[len] = 0;
-      return len;
-    }
-  }
-  // '#' keeps the point of a field without decimals.
-  return std::snprintf(buf, size, "%#.*f", d, static_cast<double>(v));
-}
-
-void put_real(std::string& out, float v, int w, int d) {
-  if (!std::isfinite(v)) {
-    out.append(static_cast<std::size_t>(w), '*');
-    return;
-  }
-  char buf[200];
-  int len = fixed_digits(buf, sizeof buf, v, d);
-  const char* p = buf;
-  if (len > w) {
-    // Drop the '0' before the point when the field has no room for it.
-    bool neg = buf[0] == '-';
-    std::size_t z = neg ? 1 : 0;
-    if (d > 0 && len - 1 <= w && buf[z] == '0' && buf[z + 1] == '.') {
-      if (neg) {
-        buf[1] = '-';
-      }
-      ++p;
-      --len;
-    } else {
-      out.append(static_cast<std::size_t>(w), '*');
-      return;
-    }
-  }
-  out.append(static_cast<std::size_t>(w - len), ' ');
-  out.append(p, static_cast<std::size_t>(len));
-}
-
-void put_text(std::string& out, std::string_view s, int w) {
-  std::size_t uw = static_cast<std::size_t>(w);
-  if (uw > s.size()) {
-    out.append(uw - s.size(), ' ');
-    out.append(s);
-  } else {
-    out.append(s.substr(0, uw));
-  }
-}
 
 // The output walk of one write.
 class Writer {

@@ -89,7 +89,12 @@ ReadResult read_fields(std::string_view record, const Layout& layout,
 bool read_int_field(std::string_view field, std::int32_t& out);
 bool read_real_field(std::string_view field, int decimals, float& out);
 
-// Output conversions of single fields.
+// Output conversions of single fields, appended to a record.
+void put_int(std::string& out, std::int32_t v, int w);          // Iw
+void put_real(std::string& out, float v, int w, int d);         // Fw.d
+void put_text(std::string& out, std::string_view s, int w);     // Aw
+
+// The same as texts of their own.
 std::string format_int(std::int32_t v, int w);               // Iw
 std::string format_real(float v, int w, int d);              // Fw.d
 std::string format_text(std::string_view s, int w);          // Aw

@@ -51,7 +51,6 @@ void cleanpdb() {
   static const Layout kPoorly("('#==========Number of POORLY defined atoms:',I5,' ==========')");
   static const Layout kOriginal("('#HEADER   Original number of residues in structure ','file: ',I6)");
   static const Layout kCleaned("('#HEADER   Cleaned number of residues: ',I6)");
-  static const Layout kCorAtom("('ATOM',1X,I6,2X,A4,A3,I6,4X,3F8.3,2X,F4.2)");
 
   if (state.NPOORAT > 1) files.out.write(kPoorly, {state.NPOORAT});
 
@@ -92,6 +91,7 @@ void cleanpdb() {
 
   // The coordinates of the kept residues; a repeated atom ends the file.
   bool ended = false;
+  std::string record;
   for (std::int32_t i = 1; i <= n && !ended; ++i) {
     const std::int32_t last = beta.ResLastAtom.get(i);
     for (std::int32_t j = beta.ResFirstAtom.get(i); j <= last; ++j) {
@@ -100,11 +100,21 @@ void cleanpdb() {
         ended = true;
         break;
       }
-      const Text<4> name = names.AtomName.get(j);
-      const Text<3> res_name = names.AtomResName.get(j);
-      files.cor.write(kCorAtom, {j, name.view(), res_name.view(), i, alpha.AtomX.get(j),
-                                 alpha.AtomY.get(j), alpha.AtomZ.get(j),
-                                 occur.AtomOccupancy.get(j)});
+      // ('ATOM',1X,I6,2X,A4,A3,I6,4X,3F8.3,2X,F4.2), built field by field:
+      // there is one such record per atom.
+      record.assign("ATOM ");
+      put_int(record, j, 6);
+      record.append(2, ' ');
+      put_text(record, names.AtomName.cref(j).view(), 4);
+      put_text(record, names.AtomResName.cref(j).view(), 3);
+      put_int(record, i, 6);
+      record.append(4, ' ');
+      put_real(record, alpha.AtomX.get(j), 8, 3);
+      put_real(record, alpha.AtomY.get(j), 8, 3);
+      put_real(record, alpha.AtomZ.get(j), 8, 3);
+      record.append(2, ' ');
+      put_real(record, occur.AtomOccupancy.get(j), 4, 2);
+      files.cor.write_line(record);
     }
   }
 
