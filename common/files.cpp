@@ -38,6 +38,7 @@ void forget(std::vector<T*>& v, T* f) {
 bool g_stopping = false;  // a stop is closing the files: no further failure
 
 constexpr std::size_t kReadChunk = 1 << 20;
+constexpr std::size_t kWriteChunk = 1 << 16;
 
 void put_stdout(std::string_view record) {
   if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size() ||
@@ -93,11 +94,19 @@ void OutputFile::put(const char* data, std::size_t size) {
     // The first record drops the old content.
     fp_ = std::fopen(name_.c_str(), "w");
     if (fp_ == nullptr) fail(name_, 1, "cannot write the file");
-    std::setvbuf(fp_, nullptr, _IOFBF, 1 << 16);
+    std::setvbuf(fp_, nullptr, _IONBF, 0);  // the records are gathered in pending_
   }
-  if (std::fwrite(data, 1, size, fp_) != size || std::fputc('\n', fp_) == EOF)
-    fail(name_, written_ + 1, "cannot write a record");
+  pending_.append(data, size);
+  pending_.push_back('\n');
   ++written_;
+  if (pending_.size() >= kWriteChunk) flush_pending();
+}
+
+void OutputFile::flush_pending() {
+  if (pending_.empty()) return;
+  const bool ok = std::fwrite(pending_.data(), 1, pending_.size(), fp_) == pending_.size();
+  pending_.clear();
+  if (!ok) fail(name_, written_, "cannot write a record");
 }
 
 void OutputFile::write_line(std::string_view record) { put(record.data(), record.size()); }
@@ -115,9 +124,14 @@ void OutputFile::finish(bool report) {
   open_ = false;
   forget(open_outputs(), this);
   if (fp_ != nullptr) {
+    // A failure to write what is pending is a failure to complete the file.
+    const bool written = pending_.empty() ||
+                         std::fwrite(pending_.data(), 1, pending_.size(), fp_) == pending_.size();
+    std::string().swap(pending_);
     std::FILE* fp = fp_;
     fp_ = nullptr;
-    if (std::fclose(fp) != 0 && report) fail(name_, written_, "cannot complete the file");
+    if ((std::fclose(fp) != 0 || !written) && report)
+      fail(name_, written_, "cannot complete the file");
   }
 }
 

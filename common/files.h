@@ -40,10 +40,12 @@ class OutputFile {
  private:
   friend void close_all_files(bool report);
   void put(const char* data, std::size_t size);
+  void flush_pending();
   void finish(bool report);
 
   std::string name_;
   std::FILE* fp_ = nullptr;  // set at the first record
+  std::string pending_;      // records not yet handed to fp_, written in large pieces
   bool open_ = false;
   std::int64_t written_ = 0;
 };

@@ -144,6 +144,26 @@ TEST_F(CommonFiles, UnhandledFailures) {
         }
       },
       ::testing::ExitedWithCode(2), "short\\.pdb, line 3: the file ends where a title record");
+
+  // Records are written in large pieces: a device that takes nothing fails
+  // the run whether the piece fills up or the file is closed with a few.
+  if (fs::exists("/dev/full")) {
+    EXPECT_EXIT(
+        {
+          OutputFile f;
+          f.open("/dev/full");
+          for (int k = 0; k < 10000; ++k) f.write_line(std::string(79, 'x'));
+        },
+        ::testing::ExitedWithCode(2), "^torven: /dev/full, line [0-9]+: cannot write a record\n$");
+    EXPECT_EXIT(
+        {
+          OutputFile f;
+          f.open("/dev/full");
+          f.write_line("one");
+          f.close();
+        },
+        ::testing::ExitedWithCode(2), "^torven: /dev/full, line 1: cannot complete the file\n$");
+  }
 }
 
 TEST_F(CommonFiles, Stops) {
