@@ -126,11 +126,14 @@ void split_fields(std::string_view line, CifFields& f) {
   const char* s = line.data();
   std::size_t start = 0;
   std::size_t count = 0;
-  // Position p ends a field when it holds a blank and p-1 does not; past the
-  // end of the line every position holds a blank.
-  for (std::size_t p = 1; p <= len && count < keep; ++p) {
-    const char c = p < len ? s[p] : ' ';
-    if (c != ' ' || s[p - 1] == ' ') continue;
+  // A field ends at the first blank after a non-blank (past the end of the
+  // line every position holds a blank) and takes that blank along; the
+  // next one starts just after it.
+  while (count < keep) {
+    std::size_t p = start;
+    while (p < len && s[p] == ' ') ++p;
+    if (p >= len) break;  // only blanks are left: no further field
+    while (p < len && s[p] != ' ') ++p;
     f.begin[count] = static_cast<std::uint32_t>(start);
     f.end[count] = static_cast<std::uint32_t>(std::min(p + 1, len));
     ++count;
