@@ -1,4 +1,7 @@
 // The rule walk: every rule of the table for every residue, block by block.
+#include <string_view>
+#include <vector>
+
 #include "common/tables.h"
 #include "pairs/geometry.h"
 #include "pairs/pairs.h"
@@ -7,31 +10,56 @@
 
 namespace torven {
 
-void run_rule(const PairRule& rule, std::int32_t i) {
-  const auto& at = rule.atoms;
+namespace {
+
+// A rule's names as the evaluators take them: blank-padded texts.
+struct RuleNames {
+  AtomName4 at[3][4];
+  Text<3> edge_i, edge_j;
+  explicit RuleNames(const PairRule& rule) : edge_i(rule.edge_i), edge_j(rule.edge_j) {
+    for (int b = 0; b < 3; ++b)
+      for (int k = 0; k < 4; ++k) at[b][k] = AtomName4(rule.atoms[b][k]);
+  }
+};
+
+void evaluate(const PairRule& rule, const RuleNames& names, std::int32_t i) {
+  const auto& at = names.at;
   if (rule.bonds == 3) {
     findhb3(i, rule.typeI, rule.typeJ, at[0][0], at[0][1], at[0][2], at[0][3],
             at[1][0], at[1][1], at[1][2], at[1][3], at[2][0], at[2][1],
-            at[2][2], at[2][3], rule.ct, rule.edge_i, rule.edge_j);
+            at[2][2], at[2][3], rule.ct, names.edge_i, names.edge_j);
   } else {
     findpair(i, rule.typeI, at[0][0], at[0][1], at[0][2], at[0][3], rule.typeJ,
-             at[1][0], at[1][1], at[1][2], at[1][3], rule.ct, rule.edge_i,
-             rule.edge_j, rule.o2flag);
+             at[1][0], at[1][1], at[1][2], at[1][3], rule.ct, names.edge_i,
+             names.edge_j, rule.o2flag);
   }
 }
 
-namespace {
-
-template <int N>
-void run_block(const PairRule (&block)[N], std::int32_t i, std::int32_t type) {
-  for (const PairRule& rule : block) {
-    // The evaluators reject another ResType at once; testing here first
-    // only saves building their arguments.
-    if (rule.typeI == type) run_rule(rule, i);
+// One block of the table with the names of its rules made once, not at
+// every residue.
+class Block {
+ public:
+  template <int N>
+  explicit Block(const PairRule (&rules)[N]) : rules_(rules) {
+    names_.reserve(N);
+    for (const PairRule& rule : rules) names_.emplace_back(rule);
   }
-}
+  void run(std::int32_t i, std::int32_t type) const {
+    for (std::size_t k = 0; k < names_.size(); ++k) {
+      // The evaluators reject another ResType at once; testing here first
+      // only saves building their arguments.
+      if (rules_[k].typeI == type) evaluate(rules_[k], names_[k], i);
+    }
+  }
+
+ private:
+  const PairRule* rules_;
+  std::vector<RuleNames> names_;
+};
 
 }  // namespace
+
+void run_rule(const PairRule& rule, std::int32_t i) { evaluate(rule, RuleNames(rule), i); }
 
 void RuleWalk() {
   const std::int32_t n = beta.ResidueCount;
@@ -42,15 +70,17 @@ void RuleWalk() {
   if (n <= 0) return;
   const bool ch = driver.ChoHbFlag == 1;
   const bool sugar = driver.SugarHbFlag == 1;
+  const Block base_rules(BaseRules), ch_rules(ChRules), ch_sugar_rules(ChSugarRules),
+      sugar_rules(SugarRules);
   const PartnerGridScope grid;
   for (std::int32_t i = 1; i <= n; ++i) {
     const std::int32_t type = geom::res_type(i);
-    run_block(BaseRules, i, type);
+    base_rules.run(i, type);
     if (ch) {
-      run_block(ChRules, i, type);
-      if (sugar) run_block(ChSugarRules, i, type);
+      ch_rules.run(i, type);
+      if (sugar) ch_sugar_rules.run(i, type);
     }
-    if (sugar) run_block(SugarRules, i, type);
+    if (sugar) sugar_rules.run(i, type);
   }
 }
 
