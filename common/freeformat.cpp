@@ -147,8 +147,9 @@ ListStatus locate(std::string_view text, std::string_view& value, bool text_item
   if (i == text.size()) return ListStatus::kEnd;
   if (text[i] == ',' || text[i] == '/') return ListStatus::kUnchanged;
   std::size_t j = i;
-  while (j < text.size() && !is_sep(text[j])) ++j;
-  std::size_t star = text.substr(0, j).find('*', i);
+  std::size_t star = std::string_view::npos;  // the first '*' of the value
+  for (; j < text.size() && !is_sep(text[j]); ++j)
+    if (text[j] == '*' && star == std::string_view::npos) star = j;
   if (star != std::string_view::npos && star > i) {
     std::string_view count = text.substr(i, star - i);
     if (count.find_first_not_of("0123456789") == std::string_view::npos &&

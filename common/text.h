@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,9 @@ struct Text {
   Text(const char* s) { assign(s); }       // NOLINT
 
   void assign(std::string_view s) {
-    for (std::size_t i = 0; i < N; ++i) c[i] = i < s.size() ? s[i] : ' ';
+    const std::size_t n = s.size() < N ? s.size() : N;
+    if (n > 0) std::memcpy(c.data(), s.data(), n);
+    std::memset(c.data() + n, ' ', N - n);
   }
   Text& operator=(std::string_view s) {
     assign(s);

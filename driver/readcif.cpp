@@ -4,6 +4,7 @@
 #include "driver/readcif.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -120,24 +121,50 @@ void removebl(char* text, std::size_t width) {
   std::memset(text + (width - k), ' ', k);
 }
 
+namespace {
+
+// Bit k of the result tells whether byte k of the eight at p is a blank
+// (on a little-endian machine, where the first byte is the lowest).
+std::uint64_t blank_bits8(const char* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  v ^= 0x2020202020202020ull;  // a blank becomes a zero byte
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const std::uint64_t zero = ~(((v & kLow7) + kLow7) | v | kLow7);  // 0x80 where zero
+  return ((zero >> 7) * 0x0102040810204080ull) >> 56;
+}
+
+}  // namespace
+
 void split_fields(std::string_view line, CifFields& f) {
   const std::size_t keep = f.begin.size();
   const std::size_t len = line.size();
   const char* s = line.data();
+  // A field ends at a blank whose predecessor is not a blank (past the end
+  // of the line every position holds a blank, before its start too) and
+  // takes that blank along; the next one starts just after it. The blanks
+  // are found as bits, 64 positions to a word; position len is the
+  // line's last possible end.
   std::size_t start = 0;
   std::size_t count = 0;
-  // A field ends at the first blank after a non-blank (past the end of the
-  // line every position holds a blank) and takes that blank along; the
-  // next one starts just after it.
-  while (count < keep) {
-    std::size_t p = start;
-    while (p < len && s[p] == ' ') ++p;
-    if (p >= len) break;  // only blanks are left: no further field
-    while (p < len && s[p] != ' ') ++p;
-    f.begin[count] = static_cast<std::uint32_t>(start);
-    f.end[count] = static_cast<std::uint32_t>(std::min(p + 1, len));
-    ++count;
-    start = p + 1;
+  std::uint64_t before = 1;  // the position before the word's first is a blank
+  for (std::size_t w0 = 0; w0 <= len && count < keep; w0 += 64) {
+    std::uint64_t blanks = 0;
+    std::size_t k = w0;
+    if constexpr (std::endian::native == std::endian::little) {
+      for (; k + 8 <= len && k < w0 + 64; k += 8) blanks |= blank_bits8(s + k) << (k - w0);
+    }
+    for (; k < len && k < w0 + 64; ++k) blanks |= std::uint64_t{s[k] == ' '} << (k - w0);
+    if (len < w0 + 64) blanks |= std::uint64_t{1} << (len - w0);
+    std::uint64_t ends = blanks & ~((blanks << 1) | before);
+    before = blanks >> 63;
+    for (; ends != 0 && count < keep; ends &= ends - 1) {
+      const std::size_t p = w0 + static_cast<std::size_t>(std::countr_zero(ends));
+      f.begin[count] = static_cast<std::uint32_t>(start);
+      f.end[count] = static_cast<std::uint32_t>(std::min(p + 1, len));
+      ++count;
+      start = p + 1;
+    }
   }
   f.count = static_cast<std::int32_t>(count);
 }

@@ -2,7 +2,11 @@
 // store, with which values, and when the pass reports that it found nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
+#include <string_view>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -276,6 +280,46 @@ TEST(CifReader, HeaderLinesInMmcifOrder) {
 
 // A model, coordinate or occupancy field that holds no number ends the run
 // with status 2 and a message naming the file and the line.
+// The field split looks at a line's blanks many positions at a time; it
+// must end every field where a walk over the characters does, for lines of
+// every length around its word boundaries.
+TEST(CifReader, FieldSplitMatchesACharacterWalk) {
+  auto walk = [](std::string_view line, std::size_t keep) {
+    std::vector<std::pair<std::size_t, std::size_t>> fields;
+    std::size_t start = 0;
+    for (std::size_t p = 1; p <= line.size() && fields.size() < keep; ++p) {
+      const char c = p < line.size() ? line[p] : ' ';
+      if (c != ' ' || line[p - 1] == ' ') continue;
+      fields.emplace_back(start, std::min(p + 1, line.size()));
+      start = p + 1;
+    }
+    return fields;
+  };
+  std::mt19937 rng(7);
+  const std::string alphabet = "  \t\"x1.-";
+  int compared = 0;
+  for (std::size_t len = 0; len <= 200; ++len)
+    for (int trial = 0; trial < 40; ++trial) {
+      std::string line;
+      for (std::size_t k = 0; k < len; ++k) line.push_back(alphabet[rng() % alphabet.size()]);
+      if (trial % 4 == 0 && len > 0) line[0] = 'A';  // a stripped line starts with a value
+      for (std::size_t keep : {std::size_t{3}, std::size_t{21}, std::size_t{200}}) {
+        CifFields f;
+        f.begin.assign(keep, 0);
+        f.end.assign(keep, 0);
+        split_fields(line, f);
+        const auto expected = walk(line, keep);
+        ASSERT_EQ(static_cast<std::size_t>(f.count), expected.size()) << "\"" << line << "\"";
+        for (std::size_t k = 0; k < expected.size(); ++k) {
+          EXPECT_EQ(f.begin[k], expected[k].first) << "\"" << line << "\" field " << k + 1;
+          EXPECT_EQ(f.end[k], expected[k].second) << "\"" << line << "\" field " << k + 1;
+        }
+        ++compared;
+      }
+    }
+  EXPECT_GT(compared, 20000);
+}
+
 TEST(CifReaderDeathTest, UnreadableNumberEndsTheRun) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::string head =
