@@ -179,6 +179,19 @@ ListStatus list_read_int(std::string_view text, std::int32_t& out) {
 }
 
 ListStatus list_read_real(std::string_view text, float& out) {
+  // Most values are plain decimals right after the blanks, up to a blank or
+  // the end: they need neither the search for a repeat count nor a second
+  // look at their characters.
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  std::size_t j = i;
+  while (j < text.size() && ((text[j] >= '0' && text[j] <= '9') || text[j] == '.' ||
+                             text[j] == '-' || text[j] == '+'))
+    ++j;
+  if (j > i && (j == text.size() || is_sep(text[j])) &&
+      detail::parse_plain_decimal(text.substr(i, j - i), 0, out))
+    return ListStatus::kOk;
+
   std::string_view v;
   ListStatus st = locate(text, v, false);
   if (st != ListStatus::kOk) return st;

@@ -569,12 +569,6 @@ bool parse_int(std::string_view s, std::int32_t& out) {
   return true;
 }
 
-namespace {
-
-// A plain decimal (optional sign, digits, optional point, no exponent) whose
-// digits make an integer m below 2^24 with at most ten decimals is
-// m / 10^k, both exact in single precision, so one division rounds it
-// correctly, as the general conversion does. False for any other text.
 bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
   static constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                        1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
@@ -603,8 +597,6 @@ bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
   out = neg ? -v : v;
   return true;
 }
-
-}  // namespace
 
 bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
                 float& out) {

@@ -109,6 +109,12 @@ bool parse_int(std::string_view s, std::int32_t& out);
 // one above it fails.
 bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
                 float& out);
+// The shortcut parse_real takes first: a plain decimal (optional sign,
+// digits, optional point, no exponent) whose digits make an integer m below
+// 2^24 with at most ten decimals is m / 10^k, both exact in single
+// precision, so one division rounds it correctly, as the general conversion
+// does. False for any other text, which is left to the general conversion.
+bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out);
 }  // namespace detail
 
 }  // namespace torven

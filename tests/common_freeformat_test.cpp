@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -121,3 +122,41 @@ TEST(CommonFreeFormat, Reads) {
   EXPECT_EQ(list_read_text(" ", 4, s), ListStatus::kEnd);
   EXPECT_EQ(s, "it''s");
 }
+
+namespace {
+
+// A value read in free format is the token's value as the general
+// conversion gives it, whether the token takes the shortcut for plain
+// decimals or not, whatever surrounds it.
+TEST(CommonFreeFormat, PlainDecimalsReadAsTheGeneralConversionReadsThem) {
+  std::mt19937 rng(11);
+  auto digits = [&rng](int n) {
+    std::string d;
+    for (int k = 0; k < n; ++k) d.push_back(static_cast<char>('0' + rng() % 10));
+    return d;
+  };
+  const char* const signs[] = {"", "-", "+"};
+  // A repeat count before the value is dropped; a letter right after it
+  // spoils it.
+  const char* const before[] = {"", " ", "   ", "\t", " \t ", "2*", " 3*"};
+  const char* const after[] = {"", " ", "   ", ",", "/", "\t", " 7", "x"};
+  for (int k = 0; k < 50000; ++k) {
+    std::string token = signs[rng() % 3] + digits(static_cast<int>(rng() % 10));
+    if (rng() % 5 != 0) token += "." + digits(static_cast<int>(rng() % 12));
+    if (rng() % 10 == 0) token += "E" + std::to_string(rng() % 20);
+    if (token.find_first_of("0123456789") == std::string::npos) token += "0";
+    const std::string tail = after[rng() % 8];
+    const std::string text = std::string(before[rng() % 7]) + token + tail;
+    float expected = 0.0f;
+    const bool valid = torven::detail::parse_real(token, true, 0, expected) && tail != "x";
+    float got = 99.0f;
+    const torven::ListStatus status = torven::list_read_real(text, got);
+    ASSERT_EQ(status, valid ? torven::ListStatus::kOk : torven::ListStatus::kFail) << text;
+    if (valid) {
+      EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+      EXPECT_EQ(got, expected) << text;
+    }
+  }
+}
+
+}  // namespace
