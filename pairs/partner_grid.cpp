@@ -60,23 +60,29 @@ PartnerGrid::PartnerGrid() {
   if (!(cell >= 1.0 && cell <= 1.0e4)) return;
   cell_ = cell;
 
+  // (cell, residue) once each: a residue's atoms share a few cells, so its
+  // cells are made unique before they join the others.
   std::vector<std::pair<std::uint64_t, std::int32_t>> entries;
+  std::vector<std::uint64_t> cells_of_residue;
   const std::int32_t n = beta.ResidueCount;
   for (std::int32_t r = 1; r <= n; ++r) {
     const std::int32_t last = beta.ResLastAtom.get(r);
     bool wide = false;
+    cells_of_residue.clear();
     for (std::int32_t k = beta.ResFirstAtom.get(r); k <= last; ++k) {
       const double x = geom::X(k), y = geom::Y(k), z = geom::Z(k);
       if (!(on_grid(x) && on_grid(y) && on_grid(z))) {
         wide = true;
         continue;
       }
-      entries.emplace_back(cell_key(cell_of(x, cell), cell_of(y, cell), cell_of(z, cell)), r);
+      cells_of_residue.push_back(cell_key(cell_of(x, cell), cell_of(y, cell), cell_of(z, cell)));
     }
+    std::sort(cells_of_residue.begin(), cells_of_residue.end());
+    const auto unique_end = std::unique(cells_of_residue.begin(), cells_of_residue.end());
+    for (auto it = cells_of_residue.begin(); it != unique_end; ++it) entries.emplace_back(*it, r);
     if (wide) wide_.push_back(r);
   }
   std::sort(entries.begin(), entries.end());
-  entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
 
   std::size_t cells = 0;
   for (std::size_t k = 0; k < entries.size(); ++k)
