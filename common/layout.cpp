@@ -38,36 +38,31 @@ void put_int(std::string& out, std::int32_t v, int w) {
 namespace {
 
 // The value rounded to d decimals, "-" for a negative sign bit, a leading
-// "0" before the point of a value below 1, and the point even when d is 0.
-// The exact binary value is rounded to nearest with ties to even. For up to
-// 12 decimals a float times 10^d is exact in double precision, so rounding
-// that product to an integer is exact; other cases go through printf, which
-// rounds the same way.
-int fixed_digits(char* buf, std::size_t size, float v, int d) {
+// "0" before the point of a value below 1, and the point even when d is 0,
+// written to end just before `end`; returns where it starts. The exact
+// binary value is rounded to nearest with ties to even: for up to 12
+// decimals a float times 10^d is exact in double precision, so rounding
+// that product to an integer is exact. Null when the value needs another
+// way (more decimals, or 18 digits and more).
+char* fixed_digits(char* end, float v, int d) {
   static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,
                                   1e7, 1e8, 1e9, 1e10, 1e11, 1e12};
-  if (d <= 12) {
-    double scaled = std::nearbyint(std::fabs(static_cast<double>(v)) * kPow10[d]);
-    if (scaled < 1e18) {
-      auto n = static_cast<std::uint64_t>(scaled);
-      char digits[24];
-      int nd = 0;
-      do {
-        digits[nd++] = static_cast<char>('0' + n % 10);
-        n /= 10;
-      } while (n != 0);
-      while (nd < d + 1) digits[nd++] = '0';  // at least "0." before decimals
-      int len = 0;
-      if (std::signbit(v)) buf[len++] = '-';
-      for (int k = nd - 1; k >= d; --k) buf[len++] = digits[k];
-      buf[len++] = '.';
-      for (int k = d - 1; k >= 0; --k) buf[len++] = digits[k];
-      buf[len] = 0;
-      return len;
-    }
+  if (d > 12) return nullptr;
+  const double scaled = std::nearbyint(std::fabs(static_cast<double>(v)) * kPow10[d]);
+  if (!(scaled < 1e18)) return nullptr;
+  auto n = static_cast<std::uint64_t>(scaled);
+  char* p = end;
+  for (int k = 0; k < d; ++k) {
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
   }
-  // '#' keeps the point of a field without decimals.
-  return std::snprintf(buf, size, "%#.*f", d, static_cast<double>(v));
+  *--p = '.';
+  do {
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  if (std::signbit(v)) *--p = '-';
+  return p;
 }
 
 }  // namespace
@@ -78,16 +73,21 @@ void put_real(std::string& out, float v, int w, int d) {
     return;
   }
   char buf[200];
-  int len = fixed_digits(buf, sizeof buf, v, d);
-  const char* p = buf;
+  char* p = fixed_digits(buf + sizeof buf, v, d);
+  int len = 0;
+  if (p != nullptr) {
+    len = static_cast<int>(buf + sizeof buf - p);
+  } else {
+    // '#' keeps the point of a field without decimals.
+    len = std::snprintf(buf, sizeof buf, "%#.*f", d, static_cast<double>(v));
+    p = buf;
+  }
   if (len > w) {
     // Drop the '0' before the point when the field has no room for it.
-    bool neg = buf[0] == '-';
-    std::size_t z = neg ? 1 : 0;
-    if (d > 0 && len - 1 <= w && buf[z] == '0' && buf[z + 1] == '.') {
-      if (neg) {
-        buf[1] = '-';
-      }
+    const bool neg = p[0] == '-';
+    const std::size_t z = neg ? 1 : 0;
+    if (d > 0 && len - 1 <= w && p[z] == '0' && p[z + 1] == '.') {
+      if (neg) p[1] = '-';
       ++p;
       --len;
     } else {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -250,6 +252,37 @@ TEST(CommonLayout, RealConversionIsCorrectlyRoundedOnBothPaths) {
     }
   }
   EXPECT_GT(plain, 50000);  // the shortcut is exercised as much as the general path
+}
+
+// Fw.d writes the digits itself where a double holds the scaled value
+// exactly; in a field wide enough they must be printf's, rounding, ties and
+// the sign of a value that rounds to zero included.
+TEST(CommonLayout, FixedFormDigitsAreThoseOfPrintf) {
+  const float edges[] = {-0.0f, 0.0f, -0.0004f, 0.0005f, 0.0015f, 2.5f, -2.5f, 0.125f,
+                         1e17f, 9.9999e17f, 1e18f, 1e20f, 3.4028235e38f, 1.1754944e-38f};
+  std::mt19937 rng(3);
+  for (int k = 0; k < 200000; ++k) {
+    float v;
+    if (k < 14 * 13) {
+      v = edges[k / 13];
+    } else if (k % 2 == 0) {
+      // Any finite bit pattern.
+      std::uint32_t b = static_cast<std::uint32_t>(rng());
+      std::memcpy(&v, &b, sizeof v);
+      if (!std::isfinite(v)) continue;
+    } else {
+      // Coordinates and occupancies near ties of three and two decimals.
+      v = static_cast<float>(static_cast<int>(rng() % 2000000) - 1000000) / 1000.0f +
+          static_cast<float>(rng() % 3) * 0.0005f;
+    }
+    const int d = k < 14 * 13 ? k % 13 : static_cast<int>(rng() % 13);
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%#.*f", d, static_cast<double>(v));
+    std::string expected(buf);
+    if (expected.size() > 60) continue;
+    expected.insert(0, 60 - expected.size(), ' ');
+    ASSERT_EQ(format_real(v, 60, d), expected) << v << " with " << d << " decimals";
+  }
 }
 
 TEST(CommonLayout, ReadsRecords) {
