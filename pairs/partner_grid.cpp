@@ -167,9 +167,8 @@ bool PartnerGrid::collect(std::int32_t origin, std::int32_t vertex, bool o2_alt,
   return ok;
 }
 
-const std::vector<std::int32_t>* PartnerGrid::nearby(std::int32_t res, std::int32_t origin,
-                                                     std::int32_t vertex, bool o2_alt,
-                                                     float cut2) {
+const PartnerGrid::Nearby* PartnerGrid::nearby(std::int32_t res, std::int32_t origin,
+                                               std::int32_t vertex, bool o2_alt, float cut2) {
   if (res != cached_res_) {
     cached_res_ = res;
     used_entries_ = 0;
@@ -179,15 +178,17 @@ const std::vector<std::int32_t>* PartnerGrid::nearby(std::int32_t res, std::int3
   for (std::size_t k = 0; k < used_entries_; ++k) {
     const Entry& e = entries_[k];
     if (e.origin == origin && e.vertex == vertex && e.cut2_bits == cut2_bits)
-      return e.ok ? &e.list : nullptr;
+      return e.ok ? &e.near : nullptr;
   }
   if (used_entries_ == entries_.size()) entries_.emplace_back();
   Entry& e = entries_[used_entries_++];
   e.origin = origin;
   e.vertex = vertex;
   e.cut2_bits = cut2_bits;
-  e.ok = collect(origin, vertex, o2_alt, cut2, e.list);
-  return e.ok ? &e.list : nullptr;
+  e.ok = collect(origin, vertex, o2_alt, cut2, e.near.residues);
+  e.near.types.clear();
+  for (std::int32_t j : e.near.residues) e.near.types.push_back(geom::res_type(j));
+  return e.ok ? &e.near : nullptr;
 }
 
 PartnerGridScope::PartnerGridScope() : outer_(g_active) { g_active = &grid_; }

@@ -24,8 +24,12 @@ class PartnerGrid {
   //
   // The probes of one residue share their lists: the rule walk asks for the
   // same few atoms over and over. The list stays valid until the next call.
-  const std::vector<std::int32_t>* nearby(std::int32_t res, std::int32_t origin,
-                                          std::int32_t vertex, bool o2_alt, float cut2);
+  struct Nearby {
+    std::vector<std::int32_t> residues;
+    std::vector<std::int32_t> types;  // ResType of each, as the rule walk tests it
+  };
+  const Nearby* nearby(std::int32_t res, std::int32_t origin, std::int32_t vertex, bool o2_alt,
+                       float cut2);
 
   // The same list collected afresh, without the per-residue lists; false
   // where nearby() gives null.
@@ -42,7 +46,7 @@ class PartnerGrid {
     std::int32_t origin, vertex;
     std::uint32_t cut2_bits;
     bool ok;
-    std::vector<std::int32_t> list;
+    Nearby near;
   };
 
   const Slot* find(std::uint64_t key) const;

@@ -198,9 +198,12 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
   // shortcut, near the vertex) are searched.
   PartnerGrid* grid = active_partner_grid();
   if (grid != nullptr && only_res == 0) {
-    if (const std::vector<std::int32_t>* near = grid->nearby(res, o, vertex, p.o2_alt, cut2)) {
-      for (std::int32_t j : *near)
-        if (j >= from && j <= to && type_of(j) == partner_type) search(j);
+    if (const PartnerGrid::Nearby* near = grid->nearby(res, o, vertex, p.o2_alt, cut2)) {
+      const std::size_t count = near->residues.size();
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::int32_t j = near->residues[k];
+        if (near->types[k] == partner_type && j >= from && j <= to) search(j);
+      }
       if (best.found) {
         partner_res = best.res;
         partner_atom = best.atom;

@@ -129,11 +129,15 @@ TEST_F(RealStructure, SharedNearbyListsEqualFreshCollections) {
         for (float cut2 : cuts)
           for (bool o2 : {false, true}) {
             const std::int32_t origin = pass == 0 ? v : last + first - v;
-            const std::vector<std::int32_t>* shared = grid.nearby(i, origin, v, o2, cut2);
+            const PartnerGrid::Nearby* shared = grid.nearby(i, origin, v, o2, cut2);
             ASSERT_TRUE(grid.collect(origin, v, o2, cut2, fresh));
             ASSERT_NE(shared, nullptr);
-            EXPECT_EQ(*shared, fresh) << "residue " << i << " origin " << origin << " vertex "
-                                      << v << " cut2 " << cut2 << " o2 " << o2;
+            EXPECT_EQ(shared->residues, fresh) << "residue " << i << " origin " << origin
+                                               << " vertex " << v << " cut2 " << cut2 << " o2 "
+                                               << o2;
+            ASSERT_EQ(shared->types.size(), fresh.size());
+            for (std::size_t k = 0; k < fresh.size(); ++k)
+              EXPECT_EQ(shared->types[k], gama.AtomResType.get(beta.ResFirstAtom.get(fresh[k])));
             EXPECT_FALSE(fresh.empty());
             ++compared;
           }
