@@ -166,9 +166,38 @@ bool InputFile::fill() {
   return end_ > 0;
 }
 
-bool InputFile::read_line(std::string& record) {
-  record.clear();
+bool InputFile::read_view(std::string_view& record) {
   if (fp_ == nullptr) return false;
+  // A record that lies whole in the buffer is shown where it lies.
+  if (beg_ < end_) {
+    const char* p = buf_.data() + beg_;
+    const std::size_t n = end_ - beg_;
+    if (const auto* nl = static_cast<const char*>(std::memchr(p, '\n', n))) {
+      std::size_t len = static_cast<std::size_t>(nl - p);
+      beg_ += len + 1;
+      if (len > 0 && p[len - 1] == '\r') --len;
+      ++line_;
+      record = std::string_view(p, len);
+      return true;
+    }
+  }
+  if (!read_spanning(spill_)) return false;
+  record = spill_;
+  return true;
+}
+
+bool InputFile::read_line(std::string& record) {
+  std::string_view view;
+  if (!read_view(view)) {
+    record.clear();
+    return false;
+  }
+  record.assign(view);
+  return true;
+}
+
+bool InputFile::read_spanning(std::string& record) {
+  record.clear();
   bool any = false;
   for (;;) {
     if (beg_ == end_ && (eof_ || !fill())) break;
@@ -213,6 +242,7 @@ void InputFile::close() {
   fp_ = nullptr;
   forget(open_inputs(), this);
   std::vector<char>().swap(buf_);
+  std::string().swap(spill_);
   beg_ = end_ = 0;
 }
 

@@ -67,6 +67,8 @@ class InputFile {
 
   // The next record, or false at the end of the file.
   bool read_line(std::string& record);
+  // The same without a copy: the view stays valid until the next read.
+  bool read_view(std::string_view& record);
   // The next record; the end of the file ends the run through fail(),
   // naming `what` was expected.
   std::string read_required(std::string_view what);
@@ -77,6 +79,7 @@ class InputFile {
 
  private:
   bool fill();
+  bool read_spanning(std::string& record);  // a record that crosses the buffer's end
 
   std::string name_;
   std::FILE* fp_ = nullptr;
@@ -84,6 +87,7 @@ class InputFile {
   std::vector<char> buf_;
   std::size_t beg_ = 0, end_ = 0;
   bool eof_ = false;
+  std::string spill_;  // the last record that crossed the buffer's end
 };
 
 // Standard output and standard error take records as files do.

@@ -41,7 +41,7 @@ constexpr Tag kTags[] = {
     {"_atom_site.pdbx_PDB_model_num", &CifColumns::IMODEL},
 };
 
-bool starts_with(const std::string& line, std::string_view prefix) {
+bool starts_with(std::string_view line, std::string_view prefix) {
   return line.size() >= prefix.size() &&
          line.compare(0, prefix.size(), prefix) == 0;
 }
@@ -49,7 +49,7 @@ bool starts_with(const std::string& line, std::string_view prefix) {
 // A line that begins with a tag sets the tag's index, unless the tag goes on
 // with '_' (a longer tag that merely begins with it). A line shorter than
 // the next character counts as followed by a blank.
-void tag_test(const std::string& LINE, std::int32_t n, CifColumns& cols) {
+void tag_test(std::string_view LINE, std::int32_t n, CifColumns& cols) {
   for (const Tag& t : kTags) {
     if (!starts_with(LINE, t.text)) continue;
     char after = LINE.size() > t.text.size() ? LINE[t.text.size()] : ' ';
@@ -169,7 +169,7 @@ void split_fields(std::string_view line, CifFields& f) {
   f.count = static_cast<std::int32_t>(count);
 }
 
-void stream(const std::string& LINE, const CifColumns& cols, CifFields& f,
+void stream(std::string_view LINE, const CifColumns& cols, CifFields& f,
             std::int32_t& SKIP, std::int32_t& FOUND) {
   SKIP = 0;
   // The stripped line: the blanks that stripping would move to its end
@@ -255,18 +255,21 @@ void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
   FOUND = 0;
   CifColumns cols;
   const char POSEI = ' ';
+  // The alternates that are read.
+  const Text<15> kAltA("A"), kAltNone(".");
   // With a blank first, MolId selects every chain; otherwise a chain passes
   // when its text before the first blank equals MolId's.
   const bool all_chains = cum.MolId.c[0] == ' ';
   const std::string_view mol = before_blank(cum.MolId.view());
 
-  std::string LINE;
+  // Each line is a view into the input's buffer, valid until the next read.
+  std::string_view LINE;
   // Find "loop_" directly followed by an _atom_site tag line. The line after
   // a "loop_" line is not itself tested for "loop_".
   for (;;) {
-    if (!files.input.read_line(LINE)) return;
+    if (!files.input.read_view(LINE)) return;
     if (!starts_with(LINE, "loop_")) continue;
-    if (!files.input.read_line(LINE)) return;
+    if (!files.input.read_view(LINE)) return;
     if (starts_with(LINE, "_atom_site.")) break;
   }
 
@@ -279,7 +282,7 @@ void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
   std::int32_t SKIP = 0;
   for (;;) {
     if (tag_line) tag_test(LINE, n, cols);
-    if (!files.input.read_line(LINE)) return;
+    if (!files.input.read_view(LINE)) return;
     ++n;
     if (!LINE.empty() && LINE[0] == '#') return;
     tag_line = starts_with(LINE, "_atom");
@@ -287,7 +290,7 @@ void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
 
     stream(LINE, cols, f, SKIP, FOUND);
     if (SKIP == 1) continue;
-    if (!(f.ALTERNATE == "A" || f.ALTERNATE == ".")) continue;
+    if (!(f.ALTERNATE == kAltA || f.ALTERNATE == kAltNone)) continue;
     if (!all_chains && before_blank(f.CHAIN.view()) != mol) continue;
 
     Text<4> atom_name(f.ATMNM.view().substr(0, 4));

@@ -74,7 +74,7 @@ void split_fields(std::string_view line, CifFields& f);
 // that is not an integer. FOUND becomes 1 at a line of the selected model
 // that passes the HETATM filter. A model, coordinate or occupancy field that
 // holds no number ends the run.
-void stream(const std::string& LINE, const CifColumns& cols, CifFields& f,
+void stream(std::string_view LINE, const CifColumns& cols, CifFields& f,
             std::int32_t& SKIP, std::int32_t& FOUND);
 
 // The atom store that readcif hands every accepted atom to: hypothesis,
