@@ -129,7 +129,32 @@ struct BasenmsTable {
   // The base type (ResType, kNone when unrecognised) of every residue name
   // the atom store has classified with these lists, keyed by the name's
   // three bytes. Whoever changes the lists empties it.
-  std::unordered_map<std::uint32_t, std::int32_t> TypeOfName;
+  class NameTypes {
+   public:
+    // The type of a name, classify(name) the first time it is asked.
+    template <class Classify>
+    std::int32_t get(std::uint32_t key, Classify classify) {
+      // Atoms come residue by residue: mostly the name asked last time.
+      if (key == last_key_ && have_last_) return last_type_;
+      auto [it, inserted] = types_.try_emplace(key, kNone);
+      if (inserted) it->second = classify();
+      have_last_ = true;
+      last_key_ = key;
+      last_type_ = it->second;
+      return last_type_;
+    }
+    void clear() {
+      types_.clear();
+      have_last_ = false;
+    }
+
+   private:
+    std::unordered_map<std::uint32_t, std::int32_t> types_;
+    bool have_last_ = false;
+    std::uint32_t last_key_ = 0;
+    std::int32_t last_type_ = kNone;
+  };
+  NameTypes TypeOfName;
 };
 
 // One slot of a residue's pair list. All five items of a slot travel

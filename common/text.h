@@ -75,6 +75,11 @@ template <std::size_t N, std::size_t M>
 bool operator==(const Text<N>& a, const Text<M>& b) {
   return text_eq(a.view(), b.view());
 }
+// Texts of one width are equal when every character is.
+template <std::size_t N>
+bool operator==(const Text<N>& a, const Text<N>& b) {
+  return a.c == b.c;
+}
 template <std::size_t N>
 bool operator==(const Text<N>& a, std::string_view b) {
   return text_eq(a.view(), b);

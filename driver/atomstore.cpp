@@ -54,9 +54,7 @@ std::int32_t residue_type_of(const Text<3>& RESNAM) {
   // and again: each is classified once per loading of the lists.
   std::uint32_t key = 0;
   std::memcpy(&key, RESNAM.c.data(), 3);
-  auto [it, inserted] = basenms.TypeOfName.try_emplace(key, kNone);
-  if (inserted) it->second = classify(RESNAM);
-  return it->second;
+  return basenms.TypeOfName.get(key, [&RESNAM] { return classify(RESNAM); });
 }
 
 void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
