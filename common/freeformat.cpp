@@ -184,13 +184,12 @@ ListStatus list_read_real(std::string_view text, float& out) {
   // look at their characters.
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  std::size_t j = i;
-  while (j < text.size() && ((text[j] >= '0' && text[j] <= '9') || text[j] == '.' ||
-                             text[j] == '-' || text[j] == '+'))
-    ++j;
-  if (j > i && (j == text.size() || is_sep(text[j])) &&
-      detail::parse_plain_decimal(text.substr(i, j - i), 0, out))
+  float plain = 0.0f;
+  const std::size_t n = detail::read_plain_decimal(text.substr(i), 0, plain);
+  if (n > 0 && (i + n == text.size() || is_sep(text[i + n]))) {
+    out = plain;
     return ListStatus::kOk;
+  }
 
   std::string_view v;
   ListStatus st = locate(text, v, false);

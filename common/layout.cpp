@@ -569,7 +569,7 @@ bool parse_int(std::string_view s, std::int32_t& out) {
   return true;
 }
 
-bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
+std::size_t read_plain_decimal(std::string_view s, int implied_decimals, float& out) {
   static constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                        1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
   std::size_t i = 0;
@@ -583,18 +583,25 @@ bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
     if (c >= '0' && c <= '9') {
       any_digit = true;
       m = m * 10 + static_cast<std::uint32_t>(c - '0');
-      if (m >= (std::uint32_t{1} << 24)) return false;
+      if (m >= (std::uint32_t{1} << 24)) return 0;
       after += point;
     } else if (c == '.' && !point) {
       point = true;
     } else {
-      return false;
+      break;
     }
   }
   const int k = point ? after : implied_decimals;
-  if (!any_digit || k < 0 || k > 10) return false;
+  if (!any_digit || k < 0 || k > 10) return 0;
   const float v = static_cast<float>(m) / kPow10[k];
   out = neg ? -v : v;
+  return i;
+}
+
+bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
+  float v = 0.0f;
+  if (s.empty() || read_plain_decimal(s, implied_decimals, v) != s.size()) return false;
+  out = v;
   return true;
 }
 

@@ -115,6 +115,10 @@ bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
 // precision, so one division rounds it correctly, as the general conversion
 // does. False for any other text, which is left to the general conversion.
 bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out);
+// The same for the text's start: the number of characters of the plain
+// decimal that begins it (out set), up to the first character that cannot
+// continue one; 0 (out untouched) when they make none the shortcut reads.
+std::size_t read_plain_decimal(std::string_view s, int implied_decimals, float& out);
 }  // namespace detail
 
 }  // namespace torven
