@@ -1,41 +1,15 @@
 #include "common/files.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
-
-#if defined(__x86_64__) || defined(__SSE2__)
-#include <pmmintrin.h>
-#include <xmmintrin.h>
-#endif
 
 #include "common/freeformat.h"
 
 namespace torven {
 
-RunFiles files;
-
 namespace {
-
-// The files open at this moment, so that every stop can close them. The
-// lists are never destroyed: files of static duration (the run's `files`)
-// close themselves after every other static object is gone.
-std::vector<OutputFile*>& open_outputs() {
-  static auto* v = new std::vector<OutputFile*>;
-  return *v;
-}
-std::vector<InputFile*>& open_inputs() {
-  static auto* v = new std::vector<InputFile*>;
-  return *v;
-}
-template <class T>
-void forget(std::vector<T*>& v, T* f) {
-  v.erase(std::remove(v.begin(), v.end(), f), v.end());
-}
-
-bool g_stopping = false;  // a stop is closing the files: no further failure
 
 constexpr std::size_t kReadChunk = 1 << 20;
 constexpr std::size_t kWriteChunk = 1 << 16;
@@ -44,23 +18,6 @@ void put_stdout(std::string_view record) {
   if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size() ||
       std::fputc('\n', stdout) == EOF)
     fail("standard output", 0, "cannot write a record");
-}
-
-// Appends text to a message with its control bytes (a zero byte from a
-// damaged record, a tab, a carriage return) shown as \xNN, so that the
-// message stays one whole line on any terminal.
-void append_visible(std::string& msg, std::string_view text) {
-  static const char kHex[] = "0123456789abcdef";
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f) {
-      msg += "\\x";
-      msg.push_back(kHex[u >> 4]);
-      msg.push_back(kHex[u & 0xf]);
-    } else {
-      msg.push_back(c);
-    }
-  }
 }
 
 }  // namespace
@@ -74,7 +31,7 @@ std::string trim_name(std::string_view name) {
 
 // ---- OutputFile -----------------------------------------------------------
 
-OutputFile::~OutputFile() { finish(false); }
+OutputFile::~OutputFile() { close(false); }
 
 void OutputFile::open(std::string_view name) {
   if (open_) close();
@@ -85,7 +42,6 @@ void OutputFile::open(std::string_view name) {
     fail(name_, 0, "cannot create the file for writing");
   open_ = true;
   written_ = 0;
-  open_outputs().push_back(this);
 }
 
 void OutputFile::put(const char* data, std::size_t size) {
@@ -119,10 +75,9 @@ void OutputFile::write_list(const std::vector<Item>& items) {
   for (const std::string& r : list_format(items)) put(r.data(), r.size());
 }
 
-void OutputFile::finish(bool report) {
+void OutputFile::close(bool report) {
   if (!open_) return;
   open_ = false;
-  forget(open_outputs(), this);
   if (fp_ != nullptr) {
     // A failure to write what is pending is a failure to complete the file.
     const bool written = pending_.empty() ||
@@ -134,8 +89,6 @@ void OutputFile::finish(bool report) {
       fail(name_, written_, "cannot complete the file");
   }
 }
-
-void OutputFile::close() { finish(!g_stopping); }
 
 // ---- InputFile ------------------------------------------------------------
 
@@ -152,7 +105,6 @@ bool InputFile::open(std::string_view name) {
   beg_ = end_ = 0;
   eof_ = false;
   line_ = 0;
-  open_inputs().push_back(this);
   return true;
 }
 
@@ -240,13 +192,12 @@ void InputFile::close() {
   if (fp_ == nullptr) return;
   std::fclose(fp_);
   fp_ = nullptr;
-  forget(open_inputs(), this);
   std::vector<char>().swap(buf_);
   std::string().swap(spill_);
   beg_ = end_ = 0;
 }
 
-// ---- standard output, stops and failures ----------------------------------
+// ---- standard output and the run's files ----------------------------------
 
 void stdout_line(std::string_view record) { put_stdout(record); }
 
@@ -254,46 +205,21 @@ void stdout_list(const std::vector<Item>& items) {
   for (const std::string& r : list_format(items)) put_stdout(r);
 }
 
-void close_all_files(bool report) {
-  while (!open_outputs().empty()) open_outputs().back()->finish(report);
-  while (!open_inputs().empty()) open_inputs().back()->close();
-  if (std::fflush(stdout) != 0 && report) fail("standard output", 0, "cannot write");
-}
+const std::array<RunFiles::Output, 9> RunFiles::kOutputs = {{
+    {"_pairing.csv", &RunFiles::pairing},
+    {".out", &RunFiles::out},
+    {".cor", &RunFiles::cor},
+    {".nup", &RunFiles::nup},
+    {".dat", &RunFiles::dat},
+    {".dbn", &RunFiles::dbn},
+    {".bpseq", &RunFiles::bpseq},
+    {"_structure.csv", &RunFiles::structure},
+    {".hlx", &RunFiles::hlx},
+}};
 
-void fail(std::string_view file, std::int64_t line, std::string_view what) {
-  bool again = g_stopping;
-  g_stopping = true;
-  std::fflush(stdout);
-  std::string msg = "torven: ";
-  append_visible(msg, file);
-  if (line > 0) msg += ", line " + std::to_string(line);
-  msg += ": ";
-  append_visible(msg, what);
-  msg.push_back('\n');
-  std::fwrite(msg.data(), 1, msg.size(), stderr);
-  if (!again) close_all_files(false);
-  std::fflush(stderr);
-  std::_Exit(2);
-}
-
-void plain_stop() {
-  close_all_files(true);
-  g_stopping = true;
-  std::exit(0);
-}
-
-void stop_status_1() {
-  close_all_files(true);
-  g_stopping = true;
-  std::fputs("1\n", stderr);
-  std::exit(1);
-}
-
-void set_flush_to_zero() {
-#if defined(__x86_64__) || defined(__SSE2__)
-  _MM_SET_FLUSH_ZERO_MODE(_MM_FLUSH_ZERO_ON);
-  _MM_SET_DENORMALS_ZERO_MODE(_MM_DENORMALS_ZERO_ON);
-#endif
+void RunFiles::close_all(bool report) {
+  for (auto it = kOutputs.rbegin(); it != kOutputs.rend(); ++it) (this->*(it->file)).close(report);
+  input.close();
 }
 
 }  // namespace torven

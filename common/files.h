@@ -1,6 +1,8 @@
-// Text files of records, the run's stops and its one failure mechanism.
+// Text files of records and the files of a run. A file that cannot be
+// created, read or written ends the run through fail() (common/stops.h).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "common/layout.h"
+#include "common/stops.h"
 
 namespace torven {
 
@@ -34,14 +37,13 @@ class OutputFile {
   void write_line(std::string_view record);
   void write(const Layout& layout, const std::vector<Item>& items);  // records of a layout
   void write_list(const std::vector<Item>& items);                   // free format
-  void close();
-  // Records written since the file was opened.
+  // Completes the file; with report, a file that cannot be completed ends
+  // the run through fail().
+  void close(bool report = true);
 
  private:
-  friend void close_all_files(bool report);
   void put(const char* data, std::size_t size);
   void flush_pending();
-  void finish(bool report);
 
   std::string name_;
   std::FILE* fp_ = nullptr;  // set at the first record
@@ -94,28 +96,8 @@ class InputFile {
 void stdout_line(std::string_view record);
 void stdout_list(const std::vector<Item>& items);
 
-// The one mechanism for failures that no stage handles (an unreadable
-// number, an end of file where a record was expected, a failed open, read or
-// write): a message on standard error naming the file, the line and what
-// could not be read, then exit status 2. Every open file is closed first and
-// keeps what was written so far.
-[[noreturn]] void fail(std::string_view file, std::int64_t line,
-                       std::string_view what);
-
-// Plain stop: nothing printed, every open file closed, exit status 0.
-[[noreturn]] void plain_stop();
-// Stop with status 1: the record "1" on standard error, every open file
-// closed, exit status 1.
-[[noreturn]] void stop_status_1();
-
-// Closes every open output and input file and flushes standard output.
-// With report, a file that cannot be completed ends the run through fail().
-void close_all_files(bool report);
-
-// Subnormal inputs and results are treated as zero from here on.
-void set_flush_to_zero();
-
-// The files of the run, opened by the driver.
+// The files of a run: the input and the nine outputs, in the order the run
+// opens them.
 struct RunFiles {
   InputFile input;
   OutputFile pairing;    // _pairing.csv
@@ -127,7 +109,18 @@ struct RunFiles {
   OutputFile bpseq;      // .bpseq
   OutputFile structure;  // _structure.csv
   OutputFile hlx;        // .hlx
+
+  // Every output with the suffix its name takes after the input's base.
+  struct Output {
+    std::string_view suffix;
+    OutputFile RunFiles::*file;
+  };
+  static const std::array<Output, 9> kOutputs;
+
+  // Closes the outputs, the last opened first, then the input. With
+  // report, the first file that cannot be completed ends the run through
+  // fail() and leaves the others open.
+  void close_all(bool report);
 };
-extern RunFiles files;
 
 }  // namespace torven

@@ -1,6 +1,6 @@
 #include "common/tables.h"
 
-#include "common/files.h"
+#include "common/stops.h"
 
 namespace torven {
 

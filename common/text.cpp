@@ -42,4 +42,12 @@ std::string fit(std::string_view s, std::size_t n) {
   return r;
 }
 
+void right_justify(Text<3>& name) {
+  for (int shift = 0; shift < 2 && name.at(3) == ' '; ++shift) {
+    name.at(3) = name.at(2);
+    name.at(2) = name.at(1);
+    name.at(1) = ' ';
+  }
+}
+
 }  // namespace torven

@@ -71,6 +71,10 @@ struct Text {
   static constexpr std::size_t width = N;
 };
 
+// A residue name moved right while its last character is blank, at most
+// twice: "A  " becomes "  A", " DA" stays.
+void right_justify(Text<3>& name);
+
 template <std::size_t N, std::size_t M>
 bool operator==(const Text<N>& a, const Text<M>& b) {
   return text_eq(a.view(), b.view());

@@ -12,22 +12,8 @@ namespace torven {
 
 namespace {
 
-// PDB insertion code of every stored atom.
-Column<char> POS;
-// Chain of the residue just opened.
-Text<4> CHAINID;
-
 bool same3(const Text<3>& a, const char* b) { return std::memcmp(a.c.data(), b, 3) == 0; }
 bool same3(const Text<3>& a, const Text<3>& b) { return a.c == b.c; }
-
-// Moves the name right while its last character is blank, at most twice.
-void right_justify(Text<3>& name) {
-  for (int shift = 0; shift < 2 && name.at(3) == ' '; ++shift) {
-    name.at(3) = name.at(2);
-    name.at(2) = name.at(1);
-    name.at(1) = ' ';
-  }
-}
 
 // The base type of a residue name. Every test is made and the last match
 // wins, so a name on several lists takes the last list's type, and the names
@@ -57,9 +43,10 @@ std::int32_t residue_type_of(const Text<3>& RESNAM) {
   return basenms.TypeOfName.get(key, [&RESNAM] { return classify(RESNAM); });
 }
 
-void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
+void hypothesis(Run& run, const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
                 std::int32_t RESNO, char ins_code, float x, float y, float z, float OCC,
                 std::int32_t& NPOORAT, char INSC) {
+  Column<char>& POS = run.store.POS;
   right_justify(RESNAM);
 
   // Well defined: occupancy exactly 0, or at least one half and not a 'B'
@@ -78,7 +65,7 @@ void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
     // An unrecognised residue is reported once, by its C1' atom.
     if (std::memcmp(atom_name.c.data(), " C1'", 4) == 0) {
       static const Layout kModres("('#MODRES',3X,I5,2X,A3,2X,A4)");
-      files.out.write(kModres, {RESNO, RESNAM.view(), chain.view()});
+      run.files.out.write(kModres, {RESNO, RESNAM.view(), chain.view()});
     }
     return;
   }
@@ -108,9 +95,9 @@ void hypothesis(const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
     beta.ResFirstAtom[r] = c;
     deltad.LastInsCode = POS.get(c);
     deltad.LastInsCode2 = beta.AtomInsCode.get(c);
-    CHAINID = chains.AtomChainId.get(c);
+    run.store.CHAINID = chains.AtomChainId.get(c);
     num.ResNumber(1)[r] = RESNO;
-    cum.ResChainId(1)[r] = CHAINID;
+    cum.ResChainId(1)[r] = run.store.CHAINID;
   }
   beta.ResLastAtom[beta.ResidueCount] = c;
   delta.NextAtom = c + 1;

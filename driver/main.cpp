@@ -1,30 +1,79 @@
 // TORVEN: finds and classifies the base pairs of one nucleic-acid structure.
+#include <cstdio>
+#include <string>
+
 #include "common/files.h"
-#include "common/tables.h"
+#include "common/float_mode.h"
+#include "common/stops.h"
+#include "driver/run.h"
 #include "driver/stages.h"
-#include "driver/state.h"
 #include "helix/rnahelix.h"
 #include "pairs/pairs.h"
 
-int main(int argc, char** argv) {
-  using namespace torven;
-  set_flush_to_zero();
-  parse_arguments(argc, argv);
+namespace {
+
+using namespace torven;
+
+// The stages in order. The run ends here or earlier with a Stop or a
+// Failure.
+void run_stages(Run& run, int argc, char** argv) {
+  parse_arguments(run, argc, argv);
   load_variant_lists();
   OptionsSummary();
-  open_run_files();
-  reading_dispatch();
-  cleanpdb();
-  VersionBanner();
-  ColumnLegend();
+  open_run_files(run);
+  reading_dispatch(run);
+  cleanpdb(run);
+  VersionBanner(run.files.out);
+  ColumnLegend(run.files.out);
   RuleWalk();
   PairListCleanup();
   PairSymmetrisation();
-  ResidueReport();
-  files.input.close();
-  files.cor.close();
-  files.out.close();
-  files.pairing.close();
-  files.nup.close();
-  rnahelix(state.NMPASS, options.ModelNumber);
+  ResidueReport(run);
+  run.files.input.close();
+  run.files.cor.close();
+  run.files.out.close();
+  run.files.pairing.close();
+  run.files.nup.close();
+  rnahelix(run.files, run.NMPASS, options.ModelNumber);
+}
+
+// A failure: its message on standard error after what standard output
+// holds, every file closed with what was written so far, status 2.
+int end_with_failure(Run& run, const Failure& failure) {
+  std::fflush(stdout);
+  const std::string message = failure.message();
+  std::fwrite(message.data(), 1, message.size(), stderr);
+  run.files.close_all(false);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  return 2;
+}
+
+// The end of a run or a stop: every file completed and standard output
+// written out, or else the failure to do so; the record "1" on standard
+// error for status 1.
+int end_with(Run& run, int status) {
+  try {
+    run.files.close_all(true);
+    if (std::fflush(stdout) != 0) fail("standard output", 0, "cannot write");
+  } catch (const Failure& failure) {
+    return end_with_failure(run, failure);
+  }
+  if (status == 1) std::fputs("1\n", stderr);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  set_flush_to_zero();
+  Run run;
+  try {
+    run_stages(run, argc, argv);
+  } catch (const Stop& stop) {
+    return end_with(run, stop.status);
+  } catch (const Failure& failure) {
+    return end_with_failure(run, failure);
+  }
+  return end_with(run, 0);
 }

@@ -6,7 +6,6 @@
 #include "common/files.h"
 #include "common/text.h"
 #include "driver/stages.h"
-#include "driver/state.h"
 
 namespace torven {
 
@@ -25,10 +24,8 @@ namespace {
 // An input named like one of its outputs (x.out, x.cor, ...) would be
 // replaced by the run's own report; refuse before any output is created.
 void refuse_output_over_input(const std::string& input) {
-  static const char* const kAllSuffixes[] = {"_pairing.csv", ".out", ".cor", ".nup", ".dat",
-                                             ".dbn", ".bpseq", "_structure.csv", ".hlx"};
-  for (const char* suffix : kAllSuffixes) {
-    const std::string out = output_name(input, suffix);
+  for (const RunFiles::Output& output : RunFiles::kOutputs) {
+    const std::string out = output_name(input, output.suffix);
     std::error_code ec;
     if (std::filesystem::equivalent(input, out, ec))
       fail(input, 0, "the output file " + out + " would replace the input file");
@@ -37,28 +34,23 @@ void refuse_output_over_input(const std::string& input) {
 
 }  // namespace
 
-void open_run_files() {
-  const std::string input = trim_name(state.FILENM);
+void open_run_files(Run& run) {
+  RunFiles& files = run.files;
+  const std::string input = trim_name(run.FILENM);
 
   if (!files.input.open(input)) {
     // The name as given, at least 80 characters wide.
-    const std::string shown = fit(state.FILENM, std::max<std::size_t>(state.FILENM.size(), 80));
+    const std::string shown = fit(run.FILENM, std::max<std::size_t>(run.FILENM.size(), 80));
     stdout_list({std::string_view("Error opening input file:"), std::string_view(shown)});
     stop_status_1();
   }
   refuse_output_over_input(input);
 
-  files.pairing.open(output_name(input, "_pairing.csv"));
-  state.NMPASS = output_name(input, ".out");
-  files.out.open(state.NMPASS);
-
-  static const char* const kSuffixes[] = {".cor", ".nup", ".dat", ".dbn", ".bpseq",
-                                          "_structure.csv"};
-  OutputFile* const targets[] = {&files.cor, &files.nup,   &files.dat,
-                                 &files.dbn, &files.bpseq, &files.structure};
-  for (int k = 0; k < 6; ++k) {
-    state.FILENM = output_name(input, kSuffixes[k]);
-    targets[k]->open(state.FILENM);
+  // Every output but .hlx, which the secondary-structure stage opens, in
+  // the order of the table.
+  run.NMPASS = output_name(input, ".out");
+  for (const RunFiles::Output& output : RunFiles::kOutputs) {
+    if (output.file != &RunFiles::hlx) (files.*output.file).open(output_name(input, output.suffix));
   }
 }
 

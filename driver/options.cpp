@@ -8,7 +8,6 @@
 #include "common/freeformat.h"
 #include "common/tables.h"
 #include "driver/stages.h"
-#include "driver/state.h"
 
 namespace torven {
 namespace {
@@ -156,7 +155,7 @@ void OptionHelp() {
   for (const char* line : lines) stdout_line(line);
 }
 
-void parse_arguments(int argc, char** argv) {
+void parse_arguments(Run& run, int argc, char** argv) {
   set_default_settings();
   const int n = argc - 1;
   if (n <= 0) {
@@ -170,8 +169,8 @@ void parse_arguments(int argc, char** argv) {
   for (int k = 1; k <= n; ++k) {
     const std::string& arg = val1[k];
     if (arg[0] != '-') {
-      state.FILENM = argv[k];
-      state.have_file = true;
+      run.FILENM = argv[k];
+      run.have_file = true;
       continue;
     }
     // Only characters 2 to 20 of an option are compared.
@@ -198,7 +197,7 @@ void parse_arguments(int argc, char** argv) {
       default: break;
     }
   }
-  if (!state.have_file) stop_usage_then_help();
+  if (!run.have_file) stop_usage_then_help();
 }
 
 void OptionsSummary() {

@@ -34,11 +34,9 @@ WorkPair make_work_pair(const PairSlot& s) {
   return w;
 }
 
-// Reused for every residue so that cleaning allocates only when a list is
-// longer than any before it.
-std::vector<WorkPair> work;
-
-void clean_one(std::vector<PairSlot>& list) {
+// `work` is the caller's, reused for every residue so that cleaning
+// allocates only when a list is longer than any before it.
+void clean_one(std::vector<PairSlot>& list, std::vector<WorkPair>& work) {
   work.clear();
   for (const PairSlot& s : list) work.push_back(make_work_pair(s));
 
@@ -83,9 +81,10 @@ void clean_one(std::vector<PairSlot>& list) {
 
 void PairListCleanup() {
   const std::int32_t count = beta.ResidueCount;
+  std::vector<WorkPair> work;
   for (std::int32_t i = 1; i <= count; ++i) {
     if (hbqua.count(i) == 0) continue;
-    clean_one(hbqua.PairList[i]);
+    clean_one(hbqua.PairList[i], work);
   }
 }
 

@@ -16,8 +16,6 @@
 
 namespace torven {
 
-CifAtomStore cif_atom_store = &hypothesis;
-
 namespace {
 
 struct Tag {
@@ -41,17 +39,12 @@ constexpr Tag kTags[] = {
     {"_atom_site.pdbx_PDB_model_num", &CifColumns::IMODEL},
 };
 
-bool starts_with(std::string_view line, std::string_view prefix) {
-  return line.size() >= prefix.size() &&
-         line.compare(0, prefix.size(), prefix) == 0;
-}
-
 // A line that begins with a tag sets the tag's index, unless the tag goes on
 // with '_' (a longer tag that merely begins with it). A line shorter than
 // the next character counts as followed by a blank.
 void tag_test(std::string_view LINE, std::int32_t n, CifColumns& cols) {
   for (const Tag& t : kTags) {
-    if (!starts_with(LINE, t.text)) continue;
+    if (!LINE.starts_with(t.text)) continue;
     char after = LINE.size() > t.text.size() ? LINE[t.text.size()] : ' ';
     if (after != '_') cols.*(t.index) = n;
   }
@@ -63,7 +56,7 @@ std::string_view tag_of(std::int32_t CifColumns::*index) {
   return {};
 }
 
-[[noreturn]] void fail_number(const CifColumns& cols,
+[[noreturn]] void fail_number(const InputFile& input, const CifColumns& cols,
                               std::int32_t CifColumns::*index,
                               std::string_view field) {
   std::string what(tag_of(index));
@@ -75,23 +68,23 @@ std::string_view tag_of(std::int32_t CifColumns::*index) {
   what += "\" (field ";
   what += std::to_string(cols.*index);
   what += ") is not a number";
-  fail(files.input.name(), files.input.line_number(), what);
+  fail(input.name(), input.line_number(), what);
 }
 
 // The model number and the coordinates and occupancy must hold a number: a
 // word, a field of blanks, or a separator where the value would begin all
 // end the run.
-std::int32_t read_int(const CifColumns& cols, std::int32_t CifColumns::*index,
-                      std::string_view field) {
+std::int32_t read_int(const InputFile& input, const CifColumns& cols,
+                      std::int32_t CifColumns::*index, std::string_view field) {
   std::int32_t v = 0;
-  if (list_read_int(field, v) != ListStatus::kOk) fail_number(cols, index, field);
+  if (list_read_int(field, v) != ListStatus::kOk) fail_number(input, cols, index, field);
   return v;
 }
 
-float read_real(const CifColumns& cols, std::int32_t CifColumns::*index,
-                std::string_view field) {
+float read_real(const InputFile& input, const CifColumns& cols,
+                std::int32_t CifColumns::*index, std::string_view field) {
   float v = 0.0f;
-  if (list_read_real(field, v) != ListStatus::kOk) fail_number(cols, index, field);
+  if (list_read_real(field, v) != ListStatus::kOk) fail_number(input, cols, index, field);
   return v;
 }
 
@@ -169,7 +162,7 @@ void split_fields(std::string_view line, CifFields& f) {
   f.count = static_cast<std::int32_t>(count);
 }
 
-void stream(std::string_view LINE, const CifColumns& cols, CifFields& f,
+void stream(const InputFile& input, std::string_view LINE, const CifColumns& cols, CifFields& f,
             std::int32_t& SKIP, std::int32_t& FOUND) {
   SKIP = 0;
   // The stripped line: the blanks that stripping would move to its end
@@ -206,7 +199,7 @@ void stream(std::string_view LINE, const CifColumns& cols, CifFields& f,
     return;
   }
   if (cols.IMODEL != 0 &&
-      read_int(cols, &CifColumns::IMODEL, field(cols.IMODEL)) !=
+      read_int(input, cols, &CifColumns::IMODEL, field(cols.IMODEL)) !=
           options.ModelNumber) {
     SKIP = 1;
     return;
@@ -239,18 +232,20 @@ void stream(std::string_view LINE, const CifColumns& cols, CifFields& f,
     take(cols.ICHAIN, f.CHAIN);
   else
     f.CHAIN = "";
-  f.x = read_real(cols, &CifColumns::IX, field(cols.IX));
-  f.y = read_real(cols, &CifColumns::IY, field(cols.IY));
-  f.z = read_real(cols, &CifColumns::IZ, field(cols.IZ));
-  f.OCC = cols.IOCC != 0 ? read_real(cols, &CifColumns::IOCC, field(cols.IOCC))
+  f.x = read_real(input, cols, &CifColumns::IX, field(cols.IX));
+  f.y = read_real(input, cols, &CifColumns::IY, field(cols.IY));
+  f.z = read_real(input, cols, &CifColumns::IZ, field(cols.IZ));
+  f.OCC = cols.IOCC != 0 ? read_real(input, cols, &CifColumns::IOCC, field(cols.IOCC))
                          : 1.0f;
 }
 
-void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
-  HeaderFileLine();
-  if (driver.NmrFlag == 1) HeaderNmrLine();
-  HeaderProgramLine();
-  HeaderCutoffLine();
+void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND) {
+  InputFile& input = run.files.input;
+  OutputFile& out = run.files.out;
+  HeaderFileLine(out, run.FILENM);
+  if (driver.NmrFlag == 1) HeaderNmrLine(out);
+  HeaderProgramLine(out);
+  HeaderCutoffLine(out);
 
   FOUND = 0;
   CifColumns cols;
@@ -267,10 +262,10 @@ void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
   // Find "loop_" directly followed by an _atom_site tag line. The line after
   // a "loop_" line is not itself tested for "loop_".
   for (;;) {
-    if (!files.input.read_view(LINE)) return;
-    if (!starts_with(LINE, "loop_")) continue;
-    if (!files.input.read_view(LINE)) return;
-    if (starts_with(LINE, "_atom_site.")) break;
+    if (!input.read_view(LINE)) return;
+    if (!LINE.starts_with("loop_")) continue;
+    if (!input.read_view(LINE)) return;
+    if (LINE.starts_with("_atom_site.")) break;
   }
 
   // The loop: lines are numbered from its first tag line on; a line that
@@ -282,13 +277,13 @@ void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
   std::int32_t SKIP = 0;
   for (;;) {
     if (tag_line) tag_test(LINE, n, cols);
-    if (!files.input.read_view(LINE)) return;
+    if (!input.read_view(LINE)) return;
     ++n;
     if (!LINE.empty() && LINE[0] == '#') return;
-    tag_line = starts_with(LINE, "_atom");
+    tag_line = LINE.starts_with("_atom");
     if (tag_line || !cols.required()) continue;
 
-    stream(LINE, cols, f, SKIP, FOUND);
+    stream(input, LINE, cols, f, SKIP, FOUND);
     if (SKIP == 1) continue;
     if (!(f.ALTERNATE == kAltA || f.ALTERNATE == kAltNone)) continue;
     if (!all_chains && before_blank(f.CHAIN.view()) != mol) continue;
@@ -296,8 +291,8 @@ void readcif(std::int32_t& NPOORAT, std::int32_t& FOUND) {
     Text<4> atom_name(f.ATMNM.view().substr(0, 4));
     Text<3> res_name(f.RES.view().substr(0, 3));
     Text<4> chain(f.CHAIN.view().substr(0, 4));
-    cif_atom_store(atom_name, res_name, chain, f.RESNO, POSEI, f.x, f.y, f.z,
-                   f.OCC, NPOORAT, f.INSCODE);
+    store(atom_name, res_name, chain, f.RESNO, POSEI, f.x, f.y, f.z, f.OCC, NPOORAT,
+          f.INSCODE);
   }
 }
 

@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/text.h"
+#include "driver/run.h"
 
 namespace torven {
 
@@ -73,16 +75,20 @@ void split_fields(std::string_view line, CifFields& f);
 // untouched), a HETATM line without -HT, another model, or a residue number
 // that is not an integer. FOUND becomes 1 at a line of the selected model
 // that passes the HETATM filter. A model, coordinate or occupancy field that
-// holds no number ends the run.
-void stream(std::string_view LINE, const CifColumns& cols, CifFields& f,
-            std::int32_t& SKIP, std::int32_t& FOUND);
+// holds no number ends the run, naming the input's line.
+void stream(const InputFile& input, std::string_view LINE, const CifColumns& cols,
+            CifFields& f, std::int32_t& SKIP, std::int32_t& FOUND);
 
-// The atom store that readcif hands every accepted atom to: hypothesis,
-// unless a test puts a recorder in its place.
-using CifAtomStore = void (*)(const Text<4>& atom_name, Text<3>& RESNAM,
-                              const Text<4>& chain, std::int32_t RESNO,
-                              char ins_code, float x, float y, float z,
-                              float OCC, std::int32_t& NPOORAT, char INSC);
-extern CifAtomStore cif_atom_store;
+// Where readcif hands every accepted atom: the atom store in a run, a
+// recorder in a test. The arguments are those of hypothesis.
+using CifAtomStore = std::function<void(
+    const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain, std::int32_t RESNO,
+    char ins_code, float x, float y, float z, float OCC, std::int32_t& NPOORAT, char INSC)>;
+
+// The pass over the _atom_site loop of the run's input: writes the .out
+// header lines, hands every usable data line of the selected model to
+// `store`, and sets FOUND to 1 when a line of that model got past the
+// HETATM filter.
+void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND);
 
 }  // namespace torven

@@ -15,7 +15,6 @@
 #include "common/tables.h"
 #include "common/text.h"
 #include "driver/stages.h"
-#include "driver/state.h"
 
 namespace torven {
 
@@ -105,7 +104,7 @@ constexpr int kCsvFields = 36;
 
 }  // namespace
 
-void PairingCsvRecord(std::int32_t i) {
+void PairingCsvRecord(Run& run, std::int32_t i) {
   const std::vector<PairSlot>& list = pair_list(i);
   const std::vector<Text<2>> ind = pair_indicators(list);
 
@@ -138,17 +137,17 @@ void PairingCsvRecord(std::int32_t i) {
   }
 
   // The first four characters of the .out name, left-adjusted, and a blank.
-  const std::string name = left_adjust(fit(state.NMPASS, 4));
+  const std::string name = left_adjust(fit(run.NMPASS, 4));
   std::vector<Item> items;
   items.reserve(kCsvFields + 2);
   items.emplace_back(std::string_view(name));
   items.emplace_back(std::string_view(" "));
   for (int f = 1; f <= kCsvFields; ++f)
     items.emplace_back(std::string_view(field[static_cast<std::size_t>(f)]));
-  files.pairing.write_list(items);
+  run.files.pairing.write_list(items);
 }
 
-void PartnerSummaryRecord(std::int32_t i) {
+void PartnerSummaryRecord(Run& run, std::int32_t i) {
   static const Layout layout("(I5,1X,4(I5,1X,A3,1X,A1,1X,A2))");
   const std::vector<PairSlot>& list = pair_list(i);
   const std::vector<Text<2>> ind = pair_indicators(list);
@@ -188,10 +187,10 @@ void PartnerSummaryRecord(std::int32_t i) {
     items.emplace_back(ch(g.orientation));
     items.emplace_back(g.indicator.view());
   }
-  files.nup.write(layout, items);
+  run.files.nup.write(layout, items);
 }
 
-void ResidueReport() {
+void ResidueReport(Run& run) {
   static const Layout layout(
       "(1X,I5,1X,I7,1X,A3,1X,A1,1X,A4,"
       "4(1X,I5,1X,I5,1X,A3,1X,A1,1X,A4,1X,A3,A1,1X,A2,F5.2))");
@@ -212,7 +211,7 @@ void ResidueReport() {
         first_partner(i - 1) == i)
       plain_stop();
 
-    PairingCsvRecord(i);
+    PairingCsvRecord(run, i);
 
     // The data of every residue shown, kept in place for the write.
     std::deque<ResidueData> shown;
@@ -235,7 +234,7 @@ void ResidueReport() {
       items.emplace_back(ind[k].view());
       items.emplace_back(list[k].PairEnergy);
     }
-    files.out.write(layout, items);
+    run.files.out.write(layout, items);
 
     // C without a pair, W for exactly one pair stored as "W:W", N for one
     // pair with any other label, T for two or more.
@@ -246,7 +245,7 @@ void ResidueReport() {
       code = list.front().PairEdges.view() == "W:W" ? 'W' : 'N';
     str.StructureCode[i] = code;
 
-    PartnerSummaryRecord(i);
+    PartnerSummaryRecord(run, i);
   }
 }
 

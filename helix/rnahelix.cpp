@@ -1,5 +1,5 @@
-// The secondary-structure stage: reads .out back, writes .bpseq, .hlx,
-// _structure.csv, .dat and .dbn in this order, and ends the run.
+// The secondary-structure stage: reads .out back and writes .bpseq, .hlx,
+// _structure.csv, .dat and .dbn in this order.
 #include "helix/rnahelix.h"
 
 #include <string>
@@ -23,7 +23,7 @@ void open_report(InputFile& out, std::string_view NMPASS) {
 
 }  // namespace
 
-void rnahelix(std::string_view NMPASS, std::int32_t ModelNumber) {
+void rnahelix(RunFiles& files, std::string_view NMPASS, std::int32_t ModelNumber) {
   helix::HelixStage stage;
   InputFile out;
   open_report(out, NMPASS);
@@ -47,7 +47,6 @@ void rnahelix(std::string_view NMPASS, std::int32_t ModelNumber) {
   }
   helix::write_chains(stage, NMPASS, ModelNumber, name, files.structure, files.dat);
   helix::write_dbn(stage, name, files.dbn);
-  plain_stop();
 }
 
 }  // namespace torven

@@ -1,15 +1,17 @@
 // The secondary-structure stage: reads .out back and writes .bpseq, .hlx,
-// _structure.csv, .dat and .dbn, then ends the run.
+// _structure.csv, .dat and .dbn. A report that cannot be read back, or more
+// than 100 chains, stops the run.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "common/files.h"
 #include "common/text.h"
 
 namespace torven {
 
-[[noreturn]] void rnahelix(std::string_view NMPASS, std::int32_t ModelNumber);
+void rnahelix(RunFiles& files, std::string_view NMPASS, std::int32_t ModelNumber);
 
 // Base letter of a right-justified residue name: "  A" gives 'A', " DA" or
 // "PSU" the lower-case 'a' or 'u'; a name that matches neither gives 'N'.

@@ -12,7 +12,7 @@ void findhb3(std::int32_t i, std::int32_t typeI, std::int32_t typeJ,
              const AtomName4& j_at2, const AtomName4& j_ref2,
              const AtomName4& i_ref3, const AtomName4& i_at3,
              const AtomName4& j_at3, const AtomName4& j_ref3, char ct,
-             const Text<3>& edge_i, const Text<3>& edge_j) {
+             const Text<3>& edge_i, const Text<3>& edge_j, PartnerGrid* grid) {
   if (geom::res_type(i) != typeI) return;
 
   // No surcharge and no O2' rule here: one angle limit per direction and
@@ -37,7 +37,7 @@ void findhb3(std::int32_t i, std::int32_t typeI, std::int32_t typeJ,
     geom::lookup2(i, *iat[b], *iref[b], at, ref);
     if (at != 0 && ref != 0)
       verify(i, at, ref, *jat[b], typeJ, d[b], tf[b], jf[b], katom, cut2,
-             b == 0 ? 0 : j1, ang, 0, 0);
+             b == 0 ? 0 : j1, ang, 0, 0, grid);
     if (b == 0) {
       j1 = jf[0];
       if (j1 == 0) return;  // bond 1's best candidate is the only one tried

@@ -27,7 +27,7 @@ void findpair(std::int32_t i, std::int32_t typeI, const AtomName4& i_ref1,
               const AtomName4& i_ref2, const AtomName4& i_at2,
               const AtomName4& j_at2, const AtomName4& j_ref2, char ct,
               const Text<3>& edge_i, const Text<3>& edge_j,
-              std::int32_t o2flag) {
+              std::int32_t o2flag, PartnerGrid* grid) {
   if (geom::res_type(i) != typeI) return;
 
   // '+' and 'z' edges need straighter bonds in both directions.
@@ -46,7 +46,7 @@ void findpair(std::int32_t i, std::int32_t typeI, const AtomName4& i_ref1,
   if (at1 == 0 || ref1 == 0) return;
   float d1 = 0.0f, t1f = 0.0f;
   std::int32_t j1 = 0, k1 = 0;
-  verify(i, at1, ref1, j_at1, typeJ, d1, t1f, j1, k1, cut2, 0, ang, 0, 0);
+  verify(i, at1, ref1, j_at1, typeJ, d1, t1f, j1, k1, cut2, 0, ang, 0, 0, grid);
   if (j1 == 0) return;
 
   // Bond 2 forward, in j1 only; under o2flag measured from i's O2' atom

@@ -50,8 +50,6 @@ std::uint32_t bits_of(float v) {
   return b;
 }
 
-PartnerGrid* g_active = nullptr;
-
 }  // namespace
 
 PartnerGrid::PartnerGrid() {
@@ -190,11 +188,5 @@ const PartnerGrid::Nearby* PartnerGrid::nearby(std::int32_t res, std::int32_t or
   for (std::int32_t j : e.near.residues) e.near.types.push_back(geom::res_type(j));
   return e.ok ? &e.near : nullptr;
 }
-
-PartnerGridScope::PartnerGridScope() : outer_(g_active) { g_active = &grid_; }
-
-PartnerGridScope::~PartnerGridScope() { g_active = outer_; }
-
-PartnerGrid* active_partner_grid() { return g_active; }
 
 }  // namespace torven

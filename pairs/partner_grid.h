@@ -1,6 +1,7 @@
 // A spatial index of the residues for the partner search, so that a search
 // over all residues visits only those within reach, in ascending order, and
-// gets the result the search over all residues gets.
+// gets the result the search over all residues gets. The rule walk keeps one
+// for its walk and hands it to the searches.
 #pragma once
 
 #include <cstdint>
@@ -64,22 +65,5 @@ class PartnerGrid {
   std::size_t used_entries_ = 0;
   std::vector<Entry> entries_;
 };
-
-// While a PartnerGridScope stands, verify() narrows its searches over all
-// residues with its grid.
-class PartnerGridScope {
- public:
-  PartnerGridScope();
-  ~PartnerGridScope();
-  PartnerGridScope(const PartnerGridScope&) = delete;
-  PartnerGridScope& operator=(const PartnerGridScope&) = delete;
-
- private:
-  PartnerGrid grid_;
-  PartnerGrid* outer_;
-};
-
-// The grid of the innermost scope, or null.
-PartnerGrid* active_partner_grid();
 
 }  // namespace torven

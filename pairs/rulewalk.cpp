@@ -22,16 +22,17 @@ struct RuleNames {
   }
 };
 
-void evaluate(const PairRule& rule, const RuleNames& names, std::int32_t i) {
+void evaluate(const PairRule& rule, const RuleNames& names, std::int32_t i,
+              PartnerGrid* grid) {
   const auto& at = names.at;
   if (rule.bonds == 3) {
     findhb3(i, rule.typeI, rule.typeJ, at[0][0], at[0][1], at[0][2], at[0][3],
             at[1][0], at[1][1], at[1][2], at[1][3], at[2][0], at[2][1],
-            at[2][2], at[2][3], rule.ct, names.edge_i, names.edge_j);
+            at[2][2], at[2][3], rule.ct, names.edge_i, names.edge_j, grid);
   } else {
     findpair(i, rule.typeI, at[0][0], at[0][1], at[0][2], at[0][3], rule.typeJ,
              at[1][0], at[1][1], at[1][2], at[1][3], rule.ct, names.edge_i,
-             names.edge_j, rule.o2flag);
+             names.edge_j, rule.o2flag, grid);
   }
 }
 
@@ -44,11 +45,11 @@ class Block {
     names_.reserve(N);
     for (const PairRule& rule : rules) names_.emplace_back(rule);
   }
-  void run(std::int32_t i, std::int32_t type) const {
+  void run(std::int32_t i, std::int32_t type, PartnerGrid& grid) const {
     for (std::size_t k = 0; k < names_.size(); ++k) {
       // The evaluators reject another ResType at once; testing here first
       // only saves building their arguments.
-      if (rules_[k].typeI == type) evaluate(rules_[k], names_[k], i);
+      if (rules_[k].typeI == type) evaluate(rules_[k], names_[k], i, &grid);
     }
   }
 
@@ -59,7 +60,9 @@ class Block {
 
 }  // namespace
 
-void run_rule(const PairRule& rule, std::int32_t i) { evaluate(rule, RuleNames(rule), i); }
+void run_rule(const PairRule& rule, std::int32_t i, PartnerGrid* grid) {
+  evaluate(rule, RuleNames(rule), i, grid);
+}
 
 void RuleWalk() {
   const std::int32_t n = beta.ResidueCount;
@@ -72,15 +75,16 @@ void RuleWalk() {
   const bool sugar = driver.SugarHbFlag == 1;
   const Block base_rules(BaseRules), ch_rules(ChRules), ch_sugar_rules(ChSugarRules),
       sugar_rules(SugarRules);
-  const PartnerGridScope grid;
+  // The tables stand still during the walk, so one grid serves it all.
+  PartnerGrid grid;
   for (std::int32_t i = 1; i <= n; ++i) {
     const std::int32_t type = geom::res_type(i);
-    base_rules.run(i, type);
+    base_rules.run(i, type, grid);
     if (ch) {
-      ch_rules.run(i, type);
-      if (sugar) ch_sugar_rules.run(i, type);
+      ch_rules.run(i, type, grid);
+      if (sugar) ch_sugar_rules.run(i, type, grid);
     }
-    if (sugar) sugar_rules.run(i, type);
+    if (sugar) sugar_rules.run(i, type, grid);
   }
 }
 

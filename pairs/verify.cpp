@@ -1,7 +1,7 @@
 // The partner search: a scan over the residues of the partner type, with the
-// atom columns read through raw pointers. While a partner grid stands, it
-// narrows a scan over all residues to the residues within reach; the result
-// is the one of the scan over all residues.
+// atom columns read through raw pointers. A partner grid, when the caller
+// has one, narrows a scan over all residues to the residues within reach;
+// the result is the one of the scan over all residues.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -118,7 +118,7 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
             const AtomName4& partner_name, std::int32_t partner_type,
             float& dist, float& angle, std::int32_t& partner_res,
             std::int32_t& partner_atom, float cut2, std::int32_t only_res,
-            float min_angle, std::int32_t origin, std::int32_t o2_alt) {
+            float min_angle, std::int32_t origin, std::int32_t o2_alt, PartnerGrid* grid) {
   dist = 1000.0f;
   angle = 0.0f;
   partner_res = 0;
@@ -196,7 +196,6 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
 
   // With the grid, only the residues near the origin (and, for the O2'
   // shortcut, near the vertex) are searched.
-  PartnerGrid* grid = active_partner_grid();
   if (grid != nullptr && only_res == 0) {
     if (const PartnerGrid::Nearby* near = grid->nearby(res, o, vertex, p.o2_alt, cut2)) {
       const std::size_t count = near->residues.size();

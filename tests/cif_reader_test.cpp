@@ -14,7 +14,7 @@
 #include "common/tables.h"
 #include "driver/readcif.h"
 #include "driver/stages.h"
-#include "driver/state.h"
+#include "driver/run.h"
 #include "test_util.h"
 
 namespace {
@@ -49,7 +49,8 @@ struct Pass {
 };
 
 Pass run_pass(const fs::path& input, const Settings& s = {}) {
-  reset_tables();
+  Run run;
+  run.reset();
   options.ModelNumber = s.model;
   options.HetatmFlag = s.hetatm;
   options.CutAngle = 120.0f;
@@ -58,20 +59,22 @@ Pass run_pass(const fs::path& input, const Settings& s = {}) {
   driver.NmrFlag = s.nmr;
   driver.CifFlag = 1.0;
   cum.MolId = s.molid;
-  fs::path dir = testutil::make_temp_dir("cif");
-  state.FILENM = (dir / "t_structure.csv").string();
-  files.out.open((dir / "t.out").string());
-  EXPECT_TRUE(files.input.open(input.string())) << input;
+  const fs::path dir = testutil::make_temp_dir("cif");
+  run.FILENM = (dir / "t.cif").string();
+  run.files.out.open((dir / "t.out").string());
+  EXPECT_TRUE(run.files.input.open(input.string())) << input;
 
   g_atoms.clear();
-  cif_atom_store = &record_atom;
   Pass p;
   std::int32_t npoorat = 0;
-  readcif(npoorat, p.found);
-  cif_atom_store = &hypothesis;
+  try {
+    readcif(run, &record_atom, npoorat, p.found);
+  } catch (...) {
+    fs::remove_all(dir);
+    throw;
+  }
 
-  files.input.close();
-  files.out.close();
+  run.files.close_all(true);
   p.atoms = g_atoms;
   p.out = testutil::read_file(dir / "t.out");
   fs::remove_all(dir);
@@ -320,8 +323,7 @@ TEST(CifReader, FieldSplitMatchesACharacterWalk) {
   EXPECT_GT(compared, 20000);
 }
 
-TEST(CifReaderDeathTest, UnreadableNumberEndsTheRun) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+TEST(CifReader, UnreadableNumberEndsTheRun) {
   const std::string head =
       "loop_\n_atom_site.label_atom_id\n_atom_site.label_comp_id\n"
       "_atom_site.auth_seq_id\n_atom_site.Cartn_x\n_atom_site.Cartn_y\n"
@@ -337,8 +339,13 @@ TEST(CifReaderDeathTest, UnreadableNumberEndsTheRun) {
     fs::path dir = testutil::make_temp_dir("cif-bad");
     fs::path in = dir / "bad.cif";
     testutil::write_file(in, head + bad + "#\n");
-    EXPECT_EXIT(run_pass(in), ::testing::ExitedWithCode(2), "bad\\.cif, line 11: ")
-        << bad;
+    try {
+      run_pass(in);
+      ADD_FAILURE() << "no failure for " << bad;
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.file, in.string()) << bad;
+      EXPECT_EQ(f.line, 11) << bad;
+    }
     fs::remove_all(dir);
   }
 }

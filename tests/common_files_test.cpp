@@ -3,10 +3,15 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/files.h"
+#include "common/stops.h"
 
 using namespace torven;
 namespace fs = std::filesystem;
@@ -110,80 +115,116 @@ TEST_F(CommonFiles, InputLineEndAcrossBufferBoundary) {
   EXPECT_FALSE(in.read_line(r));
 }
 
-TEST_F(CommonFiles, FailClosesFilesAndExitsWithStatus2) {
-  std::string out = path("partial.out");
-  EXPECT_EXIT(
-      {
-        OutputFile f;
-        f.open(out);
-        f.write_line("kept");
-        fail("1abc.pdb", 212, "cannot read the x coordinate from \"  12.3x5\"");
-      },
-      ::testing::ExitedWithCode(2),
-      "^torven: 1abc\\.pdb, line 212: cannot read the x coordinate from \"  12\\.3x5\"\n$");
+// What a failure is made of and its one-line message; a file written so far
+// keeps its records when the failure passes it by.
+TEST_F(CommonFiles, FailureCarriesFileLineAndWhat) {
+  const std::string out = path("partial.out");
+  try {
+    OutputFile f;
+    f.open(out);
+    f.write_line("kept");
+    fail("1abc.pdb", 212, "cannot read the x coordinate from \"  12.3x5\"");
+  } catch (const Failure& failure) {
+    EXPECT_EQ(failure.message(),
+              "torven: 1abc.pdb, line 212: cannot read the x coordinate from \"  12.3x5\"\n");
+  }
   EXPECT_EQ(get(out), "kept\n");
+  // No line to name, and control bytes shown so that the message stays one line.
+  EXPECT_EQ((Failure{"standard output", 0, "cannot write"}).message(),
+            "torven: standard output: cannot write\n");
+  EXPECT_EQ((Failure{"a\tb", 3, std::string("x\0y\r\x7f", 5)}).message(),
+            "torven: a\\x09b, line 3: x\\x00y\\x0d\\x7f\n");
 }
 
+// The failures of the files themselves: what they name and where.
 TEST_F(CommonFiles, UnhandledFailures) {
-  // An output file that cannot be created ends the run at its open.
+  struct Case {
+    const char* what;
+    std::function<void()> action;
+    std::string file;
+    std::int64_t line;  // -1: any line
+    std::string message;
+  };
   fs::create_directory(path("adir.out"));
-  std::string d = path("adir.out");
-  EXPECT_EXIT({ OutputFile f; f.open(d); }, ::testing::ExitedWithCode(2),
-              "adir\\.out: cannot create");
-
-  // An end of file where a record is required names the line.
-  std::string p = path("short.pdb");
-  put(p, "one\ntwo\n");
-  EXPECT_EXIT(
-      {
-        InputFile in;
-        if (in.open(p)) {
-          in.read_required("a title record");
-          in.read_required("a title record");
-          in.read_required("a title record");
-        }
-      },
-      ::testing::ExitedWithCode(2), "short\\.pdb, line 3: the file ends where a title record");
-
+  const std::string short_input = path("short.pdb");
+  put(short_input, "one\ntwo\n");
+  std::vector<Case> cases = {
+      {"an output that cannot be created ends the run at its open",
+       [&] {
+         OutputFile f;
+         f.open(path("adir.out"));
+       },
+       path("adir.out"), 0, "cannot create the file for writing"},
+      {"an end of file where a record is required names the line",
+       [&] {
+         InputFile in;
+         ASSERT_TRUE(in.open(short_input));
+         for (int k = 0; k < 3; ++k) in.read_required("a title record");
+       },
+       short_input, 3, "the file ends where a title record was expected"},
+  };
   // Records are written in large pieces: a device that takes nothing fails
   // the run whether the piece fills up or the file is closed with a few.
   if (fs::exists("/dev/full")) {
-    EXPECT_EXIT(
-        {
-          OutputFile f;
-          f.open("/dev/full");
-          for (int k = 0; k < 10000; ++k) f.write_line(std::string(79, 'x'));
-        },
-        ::testing::ExitedWithCode(2), "^torven: /dev/full, line [0-9]+: cannot write a record\n$");
-    EXPECT_EXIT(
-        {
-          OutputFile f;
-          f.open("/dev/full");
-          f.write_line("one");
-          f.close();
-        },
-        ::testing::ExitedWithCode(2), "^torven: /dev/full, line 1: cannot complete the file\n$");
+    cases.push_back({"a piece that cannot be written",
+                     [] {
+                       OutputFile f;
+                       f.open("/dev/full");
+                       for (int k = 0; k < 10000; ++k) f.write_line(std::string(79, 'x'));
+                     },
+                     "/dev/full", -1, "cannot write a record"});
+    cases.push_back({"a file that cannot be completed",
+                     [] {
+                       OutputFile f;
+                       f.open("/dev/full");
+                       f.write_line("one");
+                       f.close();
+                     },
+                     "/dev/full", 1, "cannot complete the file"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      c.action();
+      ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.file, c.file);
+      if (c.line >= 0) {
+        EXPECT_EQ(failure.line, c.line);
+      } else {
+        EXPECT_GT(failure.line, 0);
+      }
+      EXPECT_EQ(failure.what, c.message);
+    }
   }
 }
 
-TEST_F(CommonFiles, Stops) {
-  std::string out = path("stop.out");
-  EXPECT_EXIT(
-      {
-        OutputFile f;
-        f.open(out);
-        f.write_line("a");
-        stop_status_1();
-      },
-      ::testing::ExitedWithCode(1), "^1\n$");
-  EXPECT_EQ(get(out), "a\n");
-  EXPECT_EXIT(
-      {
-        OutputFile f;
-        f.open(out);
-        f.write_line("b");
-        plain_stop();
-      },
-      ::testing::ExitedWithCode(0), "^$");
-  EXPECT_EQ(get(out), "b\n");
+// A stop is a status; the files of the run close the last opened first,
+// each keeping what was written.
+TEST_F(CommonFiles, StopsAndTheRunFiles) {
+  for (int status : {0, 1}) {
+    try {
+      status == 0 ? plain_stop() : stop_status_1();
+    } catch (const Stop& stop) {
+      EXPECT_EQ(stop.status, status);
+    }
+  }
+  RunFiles files;
+  ASSERT_TRUE(files.input.open(path("in.txt")) == false);
+  put(path("in.txt"), "x\n");
+  ASSERT_TRUE(files.input.open(path("in.txt")));
+  files.out.open(path("t.out"));
+  files.hlx.open(path("t.hlx"));
+  files.out.write_line("a");
+  files.hlx.write_line("b");
+  files.close_all(true);
+  EXPECT_FALSE(files.out.is_open());
+  EXPECT_FALSE(files.hlx.is_open());
+  EXPECT_FALSE(files.input.is_open());
+  EXPECT_EQ(get(path("t.out")), "a\n");
+  EXPECT_EQ(get(path("t.hlx")), "b\n");
+  // Every output of a run has a suffix of its own.
+  std::set<std::string_view> suffixes;
+  for (const RunFiles::Output& output : RunFiles::kOutputs) suffixes.insert(output.suffix);
+  EXPECT_EQ(suffixes.size(), RunFiles::kOutputs.size());
 }

@@ -1,11 +1,8 @@
 // Test support for the secondary-structure stage: temporary directories,
 // a generator of .out reports in the exact residue-record columns, the
-// residue tables the stage reads, and a run of the whole stage in a child
-// process (the stage ends the process itself).
+// residue tables the stage reads, and a run of the whole stage.
 #pragma once
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -20,6 +17,7 @@
 #include "common/tables.h"
 #include "helix/helix_stage.h"
 #include "helix/rnahelix.h"
+#include "test_util.h"
 
 namespace helix_test {
 
@@ -194,9 +192,9 @@ inline void set_residue_tables(const std::vector<FixResidue>& res, const std::st
 // ---- running the whole stage ----------------------------------------------
 
 struct StageRun {
-  int status = -1;  // exit status, -1 when the child did not exit normally
+  int status = -1;  // the status the run would end with: 0, a stop's, 2 for a failure
   std::string out;  // standard output
-  std::string err;  // standard error
+  std::string err;  // the failure's message, if any
 };
 
 // The four files of a run in `dir` that the driver opens: s.bpseq, s.dbn,
@@ -208,38 +206,30 @@ struct StageFiles {
         structure(dir.file("s_structure.csv")) {}
 };
 
-// Runs rnahelix on the report `out_name` in a child process, with the four
-// driver-opened files of `dir` open, and collects its stops.
+// Runs rnahelix on the report `out_name` with the four driver-opened files
+// of `dir` open, and collects how it ends and what it prints.
 inline StageRun run_stage(const TempDir& dir, const std::string& out_name,
                           std::int32_t model = 1) {
   using namespace torven;
   const StageFiles f(dir);
+  RunFiles files;
   files.bpseq.open(f.bpseq);
   files.dbn.open(f.dbn);
   files.dat.open(f.dat);
   files.structure.open(f.structure);
-  const std::string so = dir.file("stdout.txt");
-  const std::string se = dir.file("stderr.txt");
-  std::fflush(nullptr);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    const int o = ::open(so.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int e = ::open(se.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(o, 1);
-    ::dup2(e, 2);
-    rnahelix(out_name, model);
-    ::_exit(99);  // rnahelix never returns
-  }
-  int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
-  files.bpseq.close();
-  files.dbn.close();
-  files.dat.close();
-  files.structure.close();
   StageRun run;
-  if (WIFEXITED(wstatus)) run.status = WEXITSTATUS(wstatus);
-  run.out = read_file(so);
-  run.err = read_file(se);
+  testutil::StdoutCapture capture(dir.file("stdout.txt"));
+  try {
+    rnahelix(files, out_name, model);
+    run.status = 0;
+  } catch (const Stop& stop) {
+    run.status = stop.status;
+  } catch (const Failure& failure) {
+    run.status = 2;
+    run.err = failure.message();
+  }
+  files.close_all(true);
+  run.out = capture.finish();
   return run;
 }
 

@@ -12,7 +12,7 @@
 #include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
-#include "driver/state.h"
+#include "driver/run.h"
 #include "pairs/pairs.h"
 #include "structure_fixture.h"
 #include "test_util.h"
@@ -26,13 +26,10 @@ class TrnaWalk : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = testutil::make_temp_dir("pairs-1ehz");
-    testutil::read_structure(dir_, "1ehz.pdb");
+    testutil::read_structure(run_, dir_, "1ehz.pdb");
   }
   void TearDown() override {
-    for (OutputFile* f : {&files.pairing, &files.out, &files.cor, &files.nup, &files.dat,
-                          &files.dbn, &files.bpseq, &files.structure})
-      f->close();
-    files.input.close();
+    run_.files.close_all(true);
     fs::remove_all(dir_);
   }
 
@@ -57,6 +54,7 @@ class TrnaWalk : public ::testing::Test {
     return t;
   }
 
+  torven::Run run_;
   fs::path dir_;
 };
 

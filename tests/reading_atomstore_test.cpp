@@ -71,7 +71,7 @@ TEST(AtomStore, FormsResiduesFromNumberAndInsertionCodes) {
       EXPECT_EQ(cum.ResChainId(1).get(r).str(), c.residues[k].chain) << "residue " << r;
     }
     EXPECT_EQ(delta.NextAtom, c.residues.empty() ? 1 : c.residues.back().last + 1);
-    EXPECT_EQ(state.NPOORAT, c.poor);
+    EXPECT_EQ(readtest::the_run().NPOORAT, c.poor);
   }
 }
 
@@ -112,8 +112,8 @@ TEST(AtomStore, ClassifiesByNameLastMatchWinning) {
     readtest::fresh_store({"  A"}, {"  G", "2MG", "BOT"}, {" DC"}, {"  U", "PSU", " DT", "BOT"});
     readtest::ReportFiles files;
     Text<3> res(c.given);
-    hypothesis(Text<4>(" N1 "), res, Text<4>("A   "), 1, ' ', 0, 0, 0, 1.0f, state.NPOORAT,
-               '?');
+    hypothesis(readtest::the_run(), Text<4>(" N1 "), res, Text<4>("A   "), 1, ' ', 0, 0, 0, 1.0f,
+               readtest::the_run().NPOORAT, '?');
     SCOPED_TRACE(c.given);
     EXPECT_EQ(res.str(), c.justified);  // the caller's name is right-justified in place
     if (c.base_class == nullptr) {
@@ -141,7 +141,7 @@ TEST(AtomStore, ModresLineForEachAcceptedPrimedC1OfAnUnknownResidue) {
   EXPECT_EQ(files.out(), (std::vector<std::string>{"#MODRES      12  XYZ  A   ",
                                                     "#MODRES      12  XYZ  A   ",
                                                     "#MODRES   *****   XY  B   "}));
-  EXPECT_EQ(state.NPOORAT, 1);
+  EXPECT_EQ(readtest::the_run().NPOORAT, 1);
   EXPECT_EQ(delta.NextAtom, 2);
 }
 

@@ -51,7 +51,7 @@ TEST(Clean, KeepsResiduesWithSixRingAtomsAndAC1) {
     readtest::standard_store();
     readtest::ReportFiles files;
     residue_with(7, "A", c.atoms);
-    cleanpdb();
+    cleanpdb(readtest::the_run());
     SCOPED_TRACE(c.what);
     EXPECT_EQ(beta.ResidueCount, c.kept ? 1 : 0);
   }
@@ -62,7 +62,7 @@ TEST(Clean, NormalisesEveryAtomName) {
   readtest::ReportFiles files;
   residue_with(1, "A", {" C1'", " O2'", " N1 ", "  P ", "OP1 ", "HO2'", " C1*"});
   residue_with(2, "A", {" C1'", " O2'"});  // a dropped residue is normalised too
-  cleanpdb();
+  cleanpdb(readtest::the_run());
   const std::vector<std::string> expected = {"C1* ", "O2* ", "N1  ", "P   ", "OP1 ",
                                              "HO2'", "C1* ", "C1* ", "O2* "};
   for (std::size_t k = 0; k < expected.size(); ++k)
@@ -76,7 +76,7 @@ TEST(Clean, DropsResiduesAndCompactsTheTable) {
   residue_with(11, "A", {" N1 ", " C1'"});         // atoms 8-9, dropped
   residue_with(12, "B", kSixRingAndC1, " DC");     // atoms 10-16
   residue_with(13, "B", {" P  "});                 // atom 17, dropped
-  cleanpdb();
+  cleanpdb(readtest::the_run());
   ASSERT_EQ(beta.ResidueCount, 2);
   EXPECT_EQ(beta.ResFirstAtom.get(2), 10);
   EXPECT_EQ(beta.ResLastAtom.get(2), 16);
@@ -104,7 +104,7 @@ TEST(Clean, RepeatedAtomEndsCor) {
   residue_with(1, "A", kSixRingAndC1);
   store({" C1'", "  G", "A", 1, ' ', 1.0f, 7.0f, -7.0f, 3.5f});  // repeats atom 7
   residue_with(2, "A", kSixRingAndC1);
-  cleanpdb();
+  cleanpdb(readtest::the_run());
   EXPECT_EQ(beta.ResidueCount, 2);
   EXPECT_EQ(num.ResNumber(1).get(2), 2);
   const auto cor = files.cor();
@@ -117,8 +117,8 @@ TEST(Clean, PoorlyLineOnlyForMoreThanOne) {
   for (std::int32_t poor : {0, 1, 2, 123456}) {
     readtest::standard_store();
     readtest::ReportFiles files;
-    state.NPOORAT = poor;
-    cleanpdb();
+    readtest::the_run().NPOORAT = poor;
+    cleanpdb(readtest::the_run());
     auto out = files.out();
     SCOPED_TRACE(poor);
     const std::vector<std::string> counts = {
@@ -138,8 +138,8 @@ TEST(Clean, PoorlyLineOnlyForMoreThanOne) {
 TEST(Clean, BannerAndLegend) {
   readtest::standard_store();
   readtest::ReportFiles files;
-  VersionBanner();
-  ColumnLegend();
+  VersionBanner(readtest::the_run().files.out);
+  ColumnLegend(readtest::the_run().files.out);
   const auto out = files.out();
   ASSERT_EQ(out.size(), 19u);
   EXPECT_EQ(out[0], "#=====");

@@ -10,20 +10,25 @@
 #include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
-#include "driver/state.h"
+#include "driver/run.h"
 #include "test_util.h"
 
 namespace readtest {
 
 namespace fs = std::filesystem;
 
+// The run the reading tests work in; fresh_store() starts it afresh.
+inline torven::Run& the_run() {
+  static torven::Run run;
+  return run;
+}
+
 // Fresh tables, the four lists as given, the store's initial state.
 inline void fresh_store(std::initializer_list<const char*> ade,
                         std::initializer_list<const char*> gua,
                         std::initializer_list<const char*> cyt,
                         std::initializer_list<const char*> ura) {
-  torven::reset_tables();
-  torven::state = torven::DriverState{};
+  the_run().reset();
   const std::initializer_list<const char*>* lists[] = {&ade, &gua, &cyt, &ura};
   for (int list = 1; list <= 4; ++list) {
     auto& v = torven::basenms.VariantNames[list];
@@ -52,8 +57,8 @@ struct Atom {
 
 inline void store(const Atom& a) {
   torven::Text<3> res(a.res);
-  torven::hypothesis(torven::Text<4>(a.name), res, torven::Text<4>(a.chain), a.resno, a.ins,
-                     a.x, a.y, a.z, a.occ, torven::state.NPOORAT, a.insc);
+  torven::hypothesis(the_run(), torven::Text<4>(a.name), res, torven::Text<4>(a.chain), a.resno,
+                     a.ins, a.x, a.y, a.z, a.occ, the_run().NPOORAT, a.insc);
 }
 
 // Lines of a file (without line ends).
@@ -72,24 +77,24 @@ inline std::vector<std::string> lines_of(const fs::path& p) {
   return lines;
 }
 
-// .out and .cor of the global files opened in a fresh temporary directory.
+// .out and .cor of the test run opened in a fresh temporary directory.
 class ReportFiles {
  public:
   ReportFiles() : dir_(testutil::make_temp_dir("reading")) {
-    torven::files.out.open((dir_ / "t.out").string());
-    torven::files.cor.open((dir_ / "t.cor").string());
+    the_run().files.out.open((dir_ / "t.out").string());
+    the_run().files.cor.open((dir_ / "t.cor").string());
   }
   ~ReportFiles() {
-    torven::files.out.close();
-    torven::files.cor.close();
+    the_run().files.out.close();
+    the_run().files.cor.close();
     fs::remove_all(dir_);
   }
   std::vector<std::string> out() {
-    torven::files.out.close();
+    the_run().files.out.close();
     return lines_of(dir_ / "t.out");
   }
   std::vector<std::string> cor() {
-    torven::files.cor.close();
+    the_run().files.cor.close();
     return lines_of(dir_ / "t.cor");
   }
   const fs::path& dir() const { return dir_; }

@@ -17,7 +17,7 @@
 #include "test_util.h"
 #include "common/tables.h"
 #include "driver/stages.h"
-#include "driver/state.h"
+#include "driver/run.h"
 
 namespace reports_test {
 
@@ -96,28 +96,28 @@ inline std::filesystem::path fresh_dir(const std::string& tag) {
 class ReportFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    torven::reset_tables();
+    run_.reset();
     dir_ = fresh_dir("rep");
-    torven::state.NMPASS = "1abc.out";
+    run_.NMPASS = "1abc.out";
   }
   void TearDown() override {
     close_files();
     std::filesystem::remove_all(dir_);
   }
   void open_files() {
-    torven::files.out.open((dir_ / "1abc.out").string());
-    torven::files.pairing.open((dir_ / "1abc_pairing.csv").string());
-    torven::files.nup.open((dir_ / "1abc.nup").string());
+    run_.files.out.open((dir_ / "1abc.out").string());
+    run_.files.pairing.open((dir_ / "1abc_pairing.csv").string());
+    run_.files.nup.open((dir_ / "1abc.nup").string());
   }
   void close_files() {
-    torven::files.out.close();
-    torven::files.pairing.close();
-    torven::files.nup.close();
+    run_.files.out.close();
+    run_.files.pairing.close();
+    run_.files.nup.close();
   }
   // Runs the residue walk and collects the three files.
   void report() {
     open_files();
-    torven::ResidueReport();
+    torven::ResidueReport(run_);
     close_files();
     collect();
   }
@@ -126,6 +126,7 @@ class ReportFiles : public ::testing::Test {
     csv_ = read_lines(dir_ / "1abc_pairing.csv");
     nup_ = read_lines(dir_ / "1abc.nup");
   }
+  torven::Run run_;
   std::filesystem::path dir_;
   std::vector<std::string> out_, csv_, nup_;
 };

@@ -189,7 +189,7 @@ TEST_F(Records, CsvNameIsTheFirstFourCharactersOfTheOutName) {
   const std::pair<const char*, const char*> cases[] = {
       {"/data/1abc.out", "/dat"}, {"ab.out", "ab.o"}, {"  x.out", "x.  "}};
   for (const auto& [nmpass, item] : cases) {
-    torven::state.NMPASS = nmpass;
+    run_.NMPASS = nmpass;
     report();
     std::string line = " ";
     line += item;

@@ -14,7 +14,7 @@
 #include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
-#include "driver/state.h"
+#include "driver/run.h"
 #include "pairs/pairs.h"
 #include "pairs/partner_grid.h"
 #include "pairs_fixture.h"
@@ -44,10 +44,10 @@ struct Probe {
   std::int32_t origin, o2_alt;
 };
 
-Result search(const Probe& p) {
+Result search(const Probe& p, PartnerGrid* grid = nullptr) {
   Result r;
   verify(p.res, p.vertex, p.ref, AtomName4(p.partner), p.type, r.dist, r.angle, r.res, r.atom,
-         p.cut2, 0, 100.0f, p.origin, p.o2_alt);
+         p.cut2, 0, 100.0f, p.origin, p.o2_alt, grid);
   return r;
 }
 
@@ -56,11 +56,11 @@ Result search(const Probe& p) {
 int expect_same_with_grid(const std::vector<Probe>& probes) {
   std::vector<Result> full;
   for (const Probe& p : probes) full.push_back(search(p));
-  const PartnerGridScope grid;
+  PartnerGrid grid;
   int found = 0;
   for (std::size_t k = 0; k < probes.size(); ++k) {
     const Probe& p = probes[k];
-    const Result g = search(p);
+    const Result g = search(p, &grid);
     EXPECT_TRUE(g == full[k]) << "residue " << p.res << " vertex " << p.vertex << " partner "
                               << p.partner << " type " << p.type << " cut2 " << p.cut2
                               << " origin " << p.origin << " o2 " << p.o2_alt << ": "
@@ -75,12 +75,13 @@ class RealStructure : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = testutil::make_temp_dir("robust-search");
-    testutil::read_structure(dir_, "1ehz.pdb");
+    testutil::read_structure(run_, dir_, "1ehz.pdb");
   }
   void TearDown() override {
-    close_all_files(false);
+    run_.files.close_all(false);
     fs::remove_all(dir_);
   }
+  torven::Run run_;
   fs::path dir_;
 };
 

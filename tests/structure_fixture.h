@@ -9,26 +9,26 @@
 #include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
-#include "driver/state.h"
+#include "driver/run.h"
 #include "test_util.h"
 
 namespace testutil {
 
 // Reads tests/data/structures/<name> in a fresh directory `dir`, which the
 // run's output files go to.
-inline void read_structure(const std::filesystem::path& dir, const std::string& name) {
+inline void read_structure(torven::Run& run, const std::filesystem::path& dir,
+                           const std::string& name) {
   using namespace torven;
-  reset_tables();
-  state = DriverState{};
+  run.reset();
   set_default_settings();
   setenv("NUCLEIC_ACID_DIR", shipped_variant_dir().c_str(), 1);
   load_variant_lists();
   std::filesystem::copy_file(structure(name), dir / name);
-  state.FILENM = (dir / name).string();
-  state.have_file = true;
-  open_run_files();
-  reading_dispatch();
-  cleanpdb();
+  run.FILENM = (dir / name).string();
+  run.have_file = true;
+  open_run_files(run);
+  reading_dispatch(run);
+  cleanpdb(run);
 }
 
 }  // namespace testutil

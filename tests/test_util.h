@@ -2,13 +2,16 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace testutil {
@@ -38,6 +41,40 @@ inline void write_file(const fs::path& p, const std::string& content) {
   std::ofstream out(p, std::ios::binary);
   out << content;
 }
+
+// Standard output of the process caught in a file from construction to
+// finish(), for stages that print while they run in the test's process.
+class StdoutCapture {
+ public:
+  explicit StdoutCapture(fs::path file) : file_(std::move(file)) {
+    std::fflush(stdout);
+    saved_ = ::dup(1);
+    const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(fd, 1);
+    ::close(fd);
+  }
+  ~StdoutCapture() { restore(); }
+  StdoutCapture(const StdoutCapture&) = delete;
+  StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+  std::string finish() {
+    restore();
+    std::string text = read_file(file_);
+    fs::remove(file_);
+    return text;
+  }
+
+ private:
+  void restore() {
+    if (saved_ < 0) return;
+    std::fflush(stdout);
+    ::dup2(saved_, 1);
+    ::close(saved_);
+    saved_ = -1;
+  }
+  fs::path file_;
+  int saved_ = -1;
+};
 
 inline std::string shell_quote(const std::string& s) {
   std::string q = "'";

@@ -1,0 +1,34 @@
+// How a run ends before its last stage: a failure that no stage handles, or
+// a stop a stage asks for. Both are thrown as values; the program's main
+// closes the files, prints what the end calls for and returns the status.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace torven {
+
+// An input that cannot be read, an end of file where a record is needed, an
+// output that cannot be created or written. The run ends with status 2.
+struct Failure {
+  std::string file;
+  std::int64_t line = 0;  // 0 when there is no line to name
+  std::string what;
+
+  // "torven: FILE, line N: what" and a line end, with control bytes shown
+  // as \xNN so that the message stays one whole line on any terminal.
+  std::string message() const;
+};
+
+// A stop: status 0 ends the run quietly, status 1 with the record "1" on
+// standard error.
+struct Stop {
+  int status = 0;
+};
+
+[[noreturn]] void fail(std::string_view file, std::int64_t line, std::string_view what);
+[[noreturn]] void plain_stop();
+[[noreturn]] void stop_status_1();
+
+}  // namespace torven

@@ -1,0 +1,15 @@
+#include "driver/run.h"
+
+namespace torven {
+
+void Run::reset() {
+  files.close_all(false);
+  FILENM.clear();
+  NMPASS.clear();
+  have_file = false;
+  NPOORAT = 0;
+  store = AtomStoreState{};
+  reset_tables();
+}
+
+}  // namespace torven

@@ -1,5 +1,0 @@
-#include "driver/state.h"
-
-namespace torven {
-DriverState state;
-}  // namespace torven
