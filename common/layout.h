@@ -1,4 +1,5 @@
-// Record layouts: the fixed-column notation every writer and reader uses.
+// Record layouts: the fixed-column notation every writer uses, and the
+// conversions of single fixed fields that the readers use.
 //
 // A layout is written as text, exactly as a record is described:
 //   "(1X,I5,1X,I7,1X,A3,1X,A1,1X,A4,4(1X,I5,1X,A3))"
@@ -49,43 +50,15 @@ class Layout {
   std::vector<std::string> format(const std::vector<Item>& items) const;
 
   struct Node;  // parsed form, defined in layout.cpp
-  const Node& root() const { return *root_; }
 
  private:
   std::unique_ptr<Node> root_;
 };
 
-// One input target of a fixed-field read.
-struct ReadTarget {
-  enum Kind { kInt, kReal, kText } kind;
-  std::int32_t* i = nullptr;
-  float* f = nullptr;
-  std::string* s = nullptr;  // receives exactly w characters for Aw
-};
-inline ReadTarget rd(std::int32_t& v) { return {ReadTarget::kInt, &v, nullptr, nullptr}; }
-inline ReadTarget rd(float& v) { return {ReadTarget::kReal, nullptr, &v, nullptr}; }
-inline ReadTarget rd(std::string& v) { return {ReadTarget::kText, nullptr, nullptr, &v}; }
-
-// Result of a fixed-field read.
-struct ReadResult {
-  bool ok = true;
-  int field = 0;        // 1-based number of the data field that failed
-  std::string detail;   // the field's text and what was expected
-  std::string text;     // the field's characters as read
-};
-
-// Reads the targets from one or more records with a layout (input rules:
-// Iw ignores blanks, all blanks read 0; Fw.d takes its last d digits as
-// decimals when there is no point, exponent letters E and D in upper case;
-// a record shorter than the layout reads as if padded with blanks). '/' in
-// the layout moves to the next element of `records`.
-ReadResult read_fields(const std::vector<std::string_view>& records,
-                       const Layout& layout,
-                       const std::vector<ReadTarget>& targets);
-ReadResult read_fields(std::string_view record, const Layout& layout,
-                       const std::vector<ReadTarget>& targets);
-
-// Single-field conversions with the input rules above (w = field.size()).
+// Input conversions of single fields (w = field.size()). Blanks are ignored
+// and a field of blanks reads as 0; Fw.d takes its last d digits as decimals
+// when there is no point and accepts the exponent letters E and D in upper
+// case only.
 bool read_int_field(std::string_view field, std::int32_t& out);
 bool read_real_field(std::string_view field, int decimals, float& out);
 

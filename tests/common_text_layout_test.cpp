@@ -145,6 +145,7 @@ TEST(CommonLayout, IntegerFieldInput) {
       {"12 3", true, 123},      {" +5 ", true, 5},        {"-", false, 0},
       {"2147483647", true, 2147483647}, {"2147483648", false, 0},
       {"-2147483648", true, -2147483647 - 1}, {"1.0", false, 0},
+      {"   1", true, 1},        {"12", true, 12},
   };
   for (const Case& c : cases) {
     std::int32_t v = 99;
@@ -172,6 +173,9 @@ TEST(CommonLayout, RealFieldInput) {
       {"1.5E", 1, false, 0},          {"1.2.3", 1, false, 0},
       {"1E99", 1, false, 0},          {"1E-99", 1, true, 0.0f},
       {"0.1", 1, true, 0.1f},
+      // Blanks around the digits are skipped, never read as zeros.
+      {"  10.000", 3, true, 10.0f},  {"  -2.5  ", 3, true, -2.5f},
+      {"   3000 ", 3, true, 3.0f},
   };
   for (const Case& c : cases) {
     float v = 99.0f;
@@ -283,46 +287,4 @@ TEST(CommonLayout, FixedFormDigitsAreThoseOfPrintf) {
     expected.insert(0, 60 - expected.size(), ' ');
     ASSERT_EQ(format_real(v, 60, d), expected) << v << " with " << d << " decimals";
   }
-}
-
-TEST(CommonLayout, ReadsRecords) {
-  static const Layout atom("(12X,A4,1X,A3,1X,A1,I4,A1,3X,3F8.3,2X,F4.2)");
-  std::string name, res, chain, ins;
-  std::int32_t num = 0;
-  float x = 0, y = 0, z = 0, occ = 5;
-  std::string_view rec = "ATOM      1  P     G A   1      10.000  -2.5     3000";
-  ReadResult r = read_fields(rec, atom,
-                             {rd(name), rd(res), rd(chain), rd(num), rd(ins), rd(x),
-                              rd(y), rd(z), rd(occ)});
-  ASSERT_TRUE(r.ok) << r.detail;
-  EXPECT_EQ(name, " P  ");
-  EXPECT_EQ(res, "  G");
-  EXPECT_EQ(chain, "A");
-  EXPECT_EQ(num, 1);
-  EXPECT_EQ(ins, " ");
-  EXPECT_EQ(x, 10.0f);
-  EXPECT_EQ(y, -2.5f);
-  EXPECT_EQ(z, 3.0f);
-  EXPECT_EQ(occ, 0.0f);  // beyond the record: blanks
-
-  static const Layout two("(I3,T8,I2)");
-  std::int32_t a = 0, b = 0;
-  r = read_fields("  5xx  12", two, {rd(a), rd(b)});
-  EXPECT_TRUE(r.ok);
-  EXPECT_EQ(a, 5);
-  EXPECT_EQ(b, 12);
-  r = read_fields("  5    1x", two, {rd(a), rd(b)});
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.field, 2);
-  EXPECT_EQ(r.text, "1x");
-  EXPECT_NE(r.detail.find("\"1x\""), std::string::npos);
-
-  // '/' and reversion move to the next record.
-  static const Layout each("(I2)");
-  std::int32_t p = 0, q = 0;
-  std::vector<std::string_view> recs{" 4", " 9"};
-  EXPECT_TRUE(read_fields(recs, each, {rd(p), rd(q)}).ok);
-  EXPECT_EQ(p, 4);
-  EXPECT_EQ(q, 9);
-  EXPECT_FALSE(read_fields(" 4", each, {rd(p), rd(q)}).ok);
 }

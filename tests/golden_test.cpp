@@ -1,10 +1,10 @@
 // Whole runs compared byte for byte with reviewed files.
 //
 // Each folder tests/data/golden/<case>/ holds:
-//   input     the name of a structure file in tests/data/structures/
-//   args      the arguments, one per line (the structure's name among them)
+//   input     the input file's path under tests/data/
+//   args      the arguments, one per line (the input's file name among them)
 //   expected/ stdout, stderr, status and every file the run must leave
-// The structure is copied into a fresh directory and the program runs there
+// The input is copied into a fresh directory and the program runs there
 // with the shipped variant lists; the directory must then hold exactly the
 // expected files with exactly the expected bytes.
 //
@@ -64,11 +64,13 @@ class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, RunMatchesReviewedFiles) {
   const fs::path dir = golden_root() / GetParam();
-  const std::string input = lines_of(testutil::read_file(dir / "input")).at(0);
+  const fs::path source =
+      fs::path(TORVEN_TEST_DATA) / lines_of(testutil::read_file(dir / "input")).at(0);
+  const std::string input = source.filename().string();
   const std::vector<std::string> args = lines_of(testutil::read_file(dir / "args"));
 
   const fs::path work = testutil::make_temp_dir("golden-" + GetParam());
-  fs::copy_file(fs::path(TORVEN_TEST_DATA) / "structures" / input, work / input);
+  fs::copy_file(source, work / input);
   auto r = testutil::run_torven(work, args, testutil::shipped_variant_dir());
 
   std::set<std::string> actual_files;

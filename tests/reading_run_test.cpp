@@ -1,6 +1,7 @@
-// Whole runs of the built program over PDB files: the .cor file and the
-// head of .out (everything before the residue records), the echo of 'B'
-// alternates, model and chain selection, and the failures of reading.
+// Whole runs of the built program over PDB files: model, chain and HETATM
+// selection, the title and header lines, and the failures of reading. Runs
+// checked file by file, the fixtures of tests/data/reading/ among them, are
+// golden cases (tests/data/golden/).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,14 +21,6 @@ fs::path fixture(const std::string& name) {
   const std::string shared = "structures/";
   if (name.rfind(shared, 0) == 0) return testutil::structure(name.substr(shared.size()));
   return kData / name;
-}
-
-// The lines of .out up to and including the column legend's last line.
-std::string out_head(const std::string& out) {
-  const std::string marker = ">Equivalent information";
-  const std::size_t at = out.find(marker);
-  if (at == std::string::npos) return out;
-  return out.substr(0, out.find('\n', at) + 1);
 }
 
 // The value closing the .out line that begins with `label`, -1 if none.
@@ -56,41 +49,6 @@ class Run : public ::testing::Test {
 
   fs::path dir_;
 };
-
-TEST_F(Run, CorAndOutHeadMatchTheGoldenFiles) {
-  struct Case {
-    const char* fixture;
-    const char* name;  // the name the run sees
-    std::vector<std::string> args;
-    const char* golden;
-  };
-  const std::vector<Case> cases = {
-      {"structures/1bna.pdb", "1bna.pdb", {}, "1bna"},      // DNA duplex, title records
-      {"structures/4qln.pdb", "4qln.pdb", {"-HT"}, "4qln_ht"},  // POORLY and #MODRES lines
-      {"twomodels.pdb", "twomodels.pdb", {"-NMR", "-MD", "2"}, "twomodels_md2"},
-      {"alternates.pdb", "alternates.pdb", {}, "alternates"},  // name of exactly 20
-      {"hetatm_only.pdb", "hetatm_only.pdb", {"-HT"}, "hetatm_only_ht"},  // name cut to 20
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.golden);
-    auto r = run(fixture(c.fixture), c.name, c.args);
-    const std::string stem = fs::path(c.name).stem().string();
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(out_head(file(stem + ".out")),
-              testutil::read_file(kData / "expected" / (std::string(c.golden) + ".out.head")));
-    EXPECT_EQ(file(stem + ".cor"),
-              testutil::read_file(kData / "expected" / (std::string(c.golden) + ".cor")));
-  }
-}
-
-TEST_F(Run, AlternatesInColumn16AreEchoedOnStandardOutput) {
-  auto r = run(kData / "alternates.pdb", "alternates.pdb", {});
-  // The options summary takes ten lines; the echo of each 'B' record follows.
-  std::size_t at = 0;
-  for (int k = 0; k < 10; ++k) at = r.out.find('\n', at) + 1;
-  EXPECT_EQ(r.out.substr(at), testutil::read_file(kData / "expected" / "alternates.stdout"));
-}
 
 TEST_F(Run, ModelChainAndHetatmSelection) {
   struct Case {

@@ -2,7 +2,7 @@
 
 #include "common/tables.h"
 
-TEST(Tables, ColumnGrowsAndReadsZeroBeyondEnd) {
+TEST(CommonTables, ColumnGrowsAndReadsZeroBeyondEnd) {
   torven::Column<int> c;
   EXPECT_EQ(c.get(1000), 0);
   c[5] = 7;
