@@ -101,7 +101,9 @@ bool InputFile::open(std::string_view name) {
   if (name_.empty() || std::filesystem::is_directory(name_, ec)) return false;
   fp_ = std::fopen(name_.c_str(), "rb");
   if (fp_ == nullptr) return false;
-  buf_.resize(kReadChunk);
+  // Left uninitialised: only the part a read fills is ever touched, so a
+  // small file costs no more than its size.
+  if (buf_ == nullptr) buf_.reset(new char[kReadChunk]);
   beg_ = end_ = 0;
   eof_ = false;
   line_ = 0;
@@ -110,8 +112,8 @@ bool InputFile::open(std::string_view name) {
 
 bool InputFile::fill() {
   beg_ = 0;
-  end_ = std::fread(buf_.data(), 1, buf_.size(), fp_);
-  if (end_ < buf_.size()) {
+  end_ = std::fread(buf_.get(), 1, kReadChunk, fp_);
+  if (end_ < kReadChunk) {
     if (std::ferror(fp_)) fail(name_, line_ + 1, "cannot read the file");
     eof_ = true;
   }
@@ -122,7 +124,7 @@ bool InputFile::read_view(std::string_view& record) {
   if (fp_ == nullptr) return false;
   // A record that lies whole in the buffer is shown where it lies.
   if (beg_ < end_) {
-    const char* p = buf_.data() + beg_;
+    const char* p = buf_.get() + beg_;
     const std::size_t n = end_ - beg_;
     if (const auto* nl = static_cast<const char*>(std::memchr(p, '\n', n))) {
       std::size_t len = static_cast<std::size_t>(nl - p);
@@ -153,7 +155,7 @@ bool InputFile::read_spanning(std::string& record) {
   bool any = false;
   for (;;) {
     if (beg_ == end_ && (eof_ || !fill())) break;
-    const char* p = buf_.data() + beg_;
+    const char* p = buf_.get() + beg_;
     std::size_t n = end_ - beg_;
     const char* nl = static_cast<const char*>(std::memchr(p, '\n', n));
     if (nl != nullptr) {
@@ -192,7 +194,7 @@ void InputFile::close() {
   if (fp_ == nullptr) return;
   std::fclose(fp_);
   fp_ = nullptr;
-  std::vector<char>().swap(buf_);
+  buf_.reset();
   std::string().swap(spill_);
   beg_ = end_ = 0;
 }

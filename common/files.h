@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,7 +87,7 @@ class InputFile {
   std::string name_;
   std::FILE* fp_ = nullptr;
   std::int64_t line_ = 0;
-  std::vector<char> buf_;
+  std::unique_ptr<char[]> buf_;
   std::size_t beg_ = 0, end_ = 0;
   bool eof_ = false;
   std::string spill_;  // the last record that crossed the buffer's end
