@@ -165,13 +165,10 @@ const char kC12Partner[] =
 
 class BothFormats : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testutil::make_temp_dir("xformat"); }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Runs torven on `input` (written into its own directory) and parses it.
   Reports run(const std::string& sub, const std::string& input, const std::string& content,
               std::vector<std::string> args) {
-    const fs::path d = dir_ / sub;
+    const fs::path d = dir_.path() / sub;
     fs::create_directories(d);
     testutil::write_file(d / input, content);
     args.push_back(input);
@@ -182,7 +179,7 @@ class BothFormats : public ::testing::Test {
                  testutil::read_file(d / (stem + ".dbn")));
   }
 
-  fs::path dir_;
+  testutil::TempDir dir_;
 };
 
 class CrossFormat : public BothFormats, public ::testing::WithParamInterface<Case> {};

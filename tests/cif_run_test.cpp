@@ -45,20 +45,17 @@ std::vector<std::string> body(const std::string& text) {
 
 class CifRun : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testutil::make_temp_dir("cif-run"); }
-  void TearDown() override { fs::remove_all(dir_); }
-
   testutil::RunResult run(const std::string& fixture, std::vector<std::string> args) {
     // The real structures are the shared copies; the rest are this folder's.
     const fs::path src = fs::exists(testutil::structure(fixture)) ? testutil::structure(fixture)
                                                                    : kData / fixture;
-    fs::copy_file(src, dir_ / fixture, fs::copy_options::overwrite_existing);
+    fs::copy_file(src, dir_.file(fixture), fs::copy_options::overwrite_existing);
     args.push_back(fixture);
-    return testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    return testutil::run_torven(dir_.path(), args, testutil::shipped_variant_dir());
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_ / name); }
+  std::string file(const std::string& name) const { return testutil::read_file(dir_.file(name)); }
 
-  fs::path dir_;
+  testutil::TempDir dir_;
 };
 
 const std::string kFile = "#HEADER   Base Pairing/Triplet Scheme for Structure File";

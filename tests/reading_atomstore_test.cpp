@@ -162,15 +162,15 @@ namespace {
 // Residue names are classified once and then remembered; loading the lists
 // again must forget what the old lists said.
 TEST(AtomStore, LoadingTheListsAgainClassifiesNamesAfresh) {
-  const auto dir = testutil::make_temp_dir("variants");
+  const testutil::TempDir dir;
   auto write_lists = [&dir](const char* ade, const char* cyt) {
-    testutil::write_file(dir / "AdeVariants.name", ade);
-    testutil::write_file(dir / "GuaVariants.name", "  G\n");
-    testutil::write_file(dir / "CytVariants.name", cyt);
-    testutil::write_file(dir / "UraVariants.name", "  U\n");
+    testutil::write_file(dir.file("AdeVariants.name"), ade);
+    testutil::write_file(dir.file("GuaVariants.name"), "  G\n");
+    testutil::write_file(dir.file("CytVariants.name"), cyt);
+    testutil::write_file(dir.file("UraVariants.name"), "  U\n");
   };
   readtest::standard_store();
-  setenv("NUCLEIC_ACID_DIR", dir.c_str(), 1);
+  setenv("NUCLEIC_ACID_DIR", dir.path().c_str(), 1);
 
   write_lists("  A\nXYZ\n", "  C\n");
   load_variant_lists();
@@ -186,7 +186,6 @@ TEST(AtomStore, LoadingTheListsAgainClassifiesNamesAfresh) {
   load_variant_lists();
   EXPECT_EQ(residue_type_of(Text<3>("XYZ")), kNone);
   EXPECT_EQ(residue_type_of(Text<3>("FHU")), kPSU);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

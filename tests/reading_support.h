@@ -61,46 +61,28 @@ inline void store(const Atom& a) {
                      a.ins, a.x, a.y, a.z, a.occ, the_run().NPOORAT, a.insc);
 }
 
-// Lines of a file (without line ends).
-inline std::vector<std::string> lines_of(const fs::path& p) {
-  std::vector<std::string> lines;
-  std::string all = testutil::read_file(p), cur;
-  for (char c : all) {
-    if (c == '\n') {
-      lines.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  if (!cur.empty()) lines.push_back(cur);
-  return lines;
-}
-
 // .out and .cor of the test run opened in a fresh temporary directory.
 class ReportFiles {
  public:
-  ReportFiles() : dir_(testutil::make_temp_dir("reading")) {
-    the_run().files.out.open((dir_ / "t.out").string());
-    the_run().files.cor.open((dir_ / "t.cor").string());
+  ReportFiles() {
+    the_run().files.out.open(dir_.file("t.out"));
+    the_run().files.cor.open(dir_.file("t.cor"));
   }
   ~ReportFiles() {
     the_run().files.out.close();
     the_run().files.cor.close();
-    fs::remove_all(dir_);
   }
   std::vector<std::string> out() {
     the_run().files.out.close();
-    return lines_of(dir_ / "t.out");
+    return testutil::read_lines(dir_.file("t.out"));
   }
   std::vector<std::string> cor() {
     the_run().files.cor.close();
-    return lines_of(dir_ / "t.cor");
+    return testutil::read_lines(dir_.file("t.cor"));
   }
-  const fs::path& dir() const { return dir_; }
 
  private:
-  fs::path dir_;
+  testutil::TempDir dir_;
 };
 
 }  // namespace readtest

@@ -79,35 +79,19 @@ inline void set_residue(std::int32_t r, std::int32_t number, const char* name,
   torven::beta.AtomInsCode[atom] = ins;
 }
 
-inline std::vector<std::string> read_lines(const std::filesystem::path& p) {
-  std::vector<std::string> lines;
-  std::ifstream in(p, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-inline std::filesystem::path fresh_dir(const std::string& tag) {
-  return testutil::make_temp_dir("reports-" + tag);
-}
-
 // Opens .out, _pairing.csv and .nup in a fresh directory, with the .out
 // name "1abc.out" unless a test sets another.
 class ReportFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     run_.reset();
-    dir_ = fresh_dir("rep");
     run_.NMPASS = "1abc.out";
   }
-  void TearDown() override {
-    close_files();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { close_files(); }
   void open_files() {
-    run_.files.out.open((dir_ / "1abc.out").string());
-    run_.files.pairing.open((dir_ / "1abc_pairing.csv").string());
-    run_.files.nup.open((dir_ / "1abc.nup").string());
+    run_.files.out.open(dir_.file("1abc.out"));
+    run_.files.pairing.open(dir_.file("1abc_pairing.csv"));
+    run_.files.nup.open(dir_.file("1abc.nup"));
   }
   void close_files() {
     run_.files.out.close();
@@ -122,12 +106,12 @@ class ReportFiles : public ::testing::Test {
     collect();
   }
   void collect() {
-    out_ = read_lines(dir_ / "1abc.out");
-    csv_ = read_lines(dir_ / "1abc_pairing.csv");
-    nup_ = read_lines(dir_ / "1abc.nup");
+    out_ = testutil::read_lines(dir_.file("1abc.out"));
+    csv_ = testutil::read_lines(dir_.file("1abc_pairing.csv"));
+    nup_ = testutil::read_lines(dir_.file("1abc.nup"));
   }
   torven::Run run_;
-  std::filesystem::path dir_;
+  testutil::TempDir dir_;
   std::vector<std::string> out_, csv_, nup_;
 };
 

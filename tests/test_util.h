@@ -1,13 +1,14 @@
 // Helpers for tests that run the built program or work with files.
 #pragma once
 
-#include <chrono>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -18,17 +19,33 @@ namespace testutil {
 
 namespace fs = std::filesystem;
 
-// A fresh, empty directory under the system's temporary directory.
-inline fs::path make_temp_dir(const std::string& tag) {
-  static int counter = 0;
-  auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  fs::path dir = fs::temp_directory_path() /
-                 ("torven-" + tag + "-" + std::to_string(::getpid()) + "-" +
-                  std::to_string(stamp) + "-" +
-                  std::to_string(++counter));
-  fs::create_directories(dir);
-  return dir;
-}
+// A fresh, empty directory under the system's temporary directory, removed
+// with everything in it when the object goes. Short names keep the paths
+// that messages print within one line.
+class TempDir {
+ public:
+  TempDir() {
+    static std::atomic<int> serial{0};
+    path_ = fs::temp_directory_path() /
+            ("torven_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
+    std::error_code ec;
+    fs::remove_all(path_, ec);  // left by an earlier process of the same id
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+  // The name of `name` inside the directory, as the product's files take it.
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  fs::path path_;
+};
 
 inline std::string read_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -41,6 +58,17 @@ inline void write_file(const fs::path& p, const std::string& content) {
   std::ofstream out(p, std::ios::binary);
   out << content;
 }
+
+// The lines of a text without their line ends; a last line without one
+// still counts, an empty text has none.
+inline std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+inline std::vector<std::string> read_lines(const fs::path& p) { return split_lines(read_file(p)); }
 
 // Standard output of the process caught in a file from construction to
 // finish(), for stages that print while they run in the test's process.
