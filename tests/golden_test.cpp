@@ -38,11 +38,10 @@ std::vector<std::string> case_names() {
   return names;
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) lines.push_back(line);
+// The non-empty lines of one of a case's list files.
+std::vector<std::string> entries(const fs::path& file) {
+  std::vector<std::string> lines = testutil::read_lines(file);
+  std::erase(lines, std::string());
   return lines;
 }
 
@@ -64,10 +63,9 @@ class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, RunMatchesReviewedFiles) {
   const fs::path dir = golden_root() / GetParam();
-  const fs::path source =
-      fs::path(TORVEN_TEST_DATA) / lines_of(testutil::read_file(dir / "input")).at(0);
+  const fs::path source = fs::path(TORVEN_TEST_DATA) / entries(dir / "input").at(0);
   const std::string input = source.filename().string();
-  const std::vector<std::string> args = lines_of(testutil::read_file(dir / "args"));
+  const std::vector<std::string> args = entries(dir / "args");
 
   const testutil::TempDir work;
   fs::copy_file(source, work.file(input));
