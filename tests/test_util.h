@@ -1,4 +1,6 @@
-// Helpers for tests that run the built program or work with files.
+// Helpers that tests of every area share: temporary directories, files
+// read and written whole, a run's outputs read back, standard output
+// caught, and runs of the built program.
 #pragma once
 
 #include <atomic>
@@ -6,14 +8,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "common/files.h"
+#include "driver/run.h"
 
 namespace testutil {
 
@@ -69,6 +77,46 @@ inline std::vector<std::string> split_lines(const std::string& text) {
 }
 
 inline std::vector<std::string> read_lines(const fs::path& p) { return split_lines(read_file(p)); }
+
+// Outputs of a test's run, opened as "t" + suffix (".out", "_pairing.csv",
+// ...) in a temporary directory of their own and read back as lines. A file
+// is closed before it is read; the others close without a report when the
+// object goes, before the directory does.
+class ReportFiles {
+ public:
+  ReportFiles(torven::Run& run, std::initializer_list<std::string_view> suffixes) {
+    for (std::string_view suffix : suffixes) {
+      torven::OutputFile& file = output(run.files, suffix);
+      file.open(name(suffix));
+      opened_.emplace_back(std::string(suffix), &file);
+    }
+  }
+  ~ReportFiles() {
+    for (auto& [suffix, file] : opened_) file->close(false);
+  }
+  ReportFiles(const ReportFiles&) = delete;
+  ReportFiles& operator=(const ReportFiles&) = delete;
+
+  std::vector<std::string> lines(std::string_view suffix) {
+    for (auto& [opened, file] : opened_) {
+      if (opened != suffix) continue;
+      file->close();
+      return read_lines(name(suffix));
+    }
+    throw std::invalid_argument("not opened: " + std::string(suffix));
+  }
+
+ private:
+  static torven::OutputFile& output(torven::RunFiles& files, std::string_view suffix) {
+    for (const torven::RunFiles::Output& o : torven::RunFiles::kOutputs)
+      if (o.suffix == suffix) return files.*o.file;
+    throw std::invalid_argument("no output has the suffix " + std::string(suffix));
+  }
+  std::string name(std::string_view suffix) const { return dir_.file("t" + std::string(suffix)); }
+
+  TempDir dir_;
+  std::vector<std::pair<std::string, torven::OutputFile*>> opened_;
+};
 
 // Standard output of the process caught in a file from construction to
 // finish(), for stages that print while they run in the test's process.
