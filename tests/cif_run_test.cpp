@@ -35,19 +35,15 @@ std::vector<std::string> body(const std::string& text) {
   return b;
 }
 
-class CifRun : public ::testing::Test {
+class CifRun : public testutil::ProgramRun {
  protected:
   testutil::RunResult run(const std::string& fixture, std::vector<std::string> args) {
     // The real structures are the shared copies; the rest are this folder's.
     const fs::path src = fs::exists(testutil::structure(fixture)) ? testutil::structure(fixture)
                                                                    : kData / fixture;
     fs::copy_file(src, dir_.file(fixture), fs::copy_options::overwrite_existing);
-    args.push_back(fixture);
-    return testutil::run_torven(dir_.path(), args, testutil::shipped_variant_dir());
+    return run_on(fixture, args);
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_.file(name)); }
-
-  testutil::TempDir dir_;
 };
 
 const std::string kFile = "#HEADER   Base Pairing/Triplet Scheme for Structure File";

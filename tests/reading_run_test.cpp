@@ -33,18 +33,14 @@ int count_line(const std::string& out, const std::string& label) {
 const std::string kOriginal = "#HEADER   Original number of residues in structure file: ";
 const std::string kCleaned = "#HEADER   Cleaned number of residues: ";
 
-class Run : public ::testing::Test {
+class Run : public testutil::ProgramRun {
  protected:
   // Copies `fixture` into the run directory as `name` and runs on it.
   testutil::RunResult run(const fs::path& fixture, const std::string& name,
-                          std::vector<std::string> args) {
+                          const std::vector<std::string>& args) {
     fs::copy_file(fixture, dir_.file(name), fs::copy_options::overwrite_existing);
-    args.push_back(name);
-    return testutil::run_torven(dir_.path(), args, testutil::shipped_variant_dir());
+    return run_on(name, args);
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_.file(name)); }
-
-  testutil::TempDir dir_;
 };
 
 TEST_F(Run, ModelChainAndHetatmSelection) {
@@ -88,7 +84,7 @@ TEST_F(Run, TitleEchoKeepsTheTitleRecordsBeforeTheFirstAtom) {
                     "JRNLX       KEPT 2\nHETATM    1  O   HOH A   9\nCOMPND    KEPT 3\n" +
                     atom + "\nAUTHOR    AFTER THE FIRST ATOM\n";
   testutil::write_file(dir_.file("t.pdb"), pdb);
-  auto r = testutil::run_torven(dir_.path(), {"t.pdb"}, testutil::shipped_variant_dir());
+  auto r = run_on("t.pdb");
   ASSERT_EQ(r.status, 0);
   const auto echo = [](const std::string& text) {
     return "#" + text + std::string(80 - text.size(), ' ') + "\n";
@@ -102,7 +98,7 @@ TEST_F(Run, TitleEchoKeepsTheTitleRecordsBeforeTheFirstAtom) {
   pdb.clear();
   for (int k = 1; k <= 55; ++k) pdb += "COMPND " + std::to_string(k) + "\n";
   testutil::write_file(dir_.file("t.pdb"), pdb + atom + "\n");
-  r = testutil::run_torven(dir_.path(), {"t.pdb"}, testutil::shipped_variant_dir());
+  r = run_on("t.pdb");
   ASSERT_EQ(r.status, 0);
   const std::string out = file("t.out");
   EXPECT_NE(out.find(echo("COMPND 50")), std::string::npos);
@@ -127,9 +123,7 @@ TEST_F(Run, HeaderLinesShowTheSettingsInTheirFields) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cutoffs);
     testutil::write_file(dir_.file("h.pdb"), "");
-    std::vector<std::string> args = c.args;
-    args.push_back("h.pdb");
-    auto r = testutil::run_torven(dir_.path(), args, testutil::shipped_variant_dir());
+    auto r = run_on("h.pdb", c.args);
     ASSERT_EQ(r.status, 0);
     std::string expected =
         "#HEADER   Base Pairing/Triplet Scheme for Structure File         h_structure\n"
@@ -143,7 +137,7 @@ TEST_F(Run, HeaderLinesShowTheSettingsInTheirFields) {
 
 TEST_F(Run, EmptyInputGivesARunWithoutResidues) {
   testutil::write_file(dir_.file("empty.pdb"), "");
-  auto r = testutil::run_torven(dir_.path(), {"empty.pdb"}, testutil::shipped_variant_dir());
+  auto r = run_on("empty.pdb");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   const std::string out = file("empty.out");
@@ -174,9 +168,7 @@ TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.record);
     testutil::write_file(dir_.file("bad.pdb"), "HEADER    BAD\n" + c.record + "\n" + good + "\n");
-    std::vector<std::string> args = c.args;
-    args.push_back("bad.pdb");
-    auto r = testutil::run_torven(dir_.path(), args, testutil::shipped_variant_dir());
+    auto r = run_on("bad.pdb", c.args);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("bad.pdb, line 2: " + std::string(c.field)), std::string::npos)
         << r.err;
@@ -185,7 +177,7 @@ TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
   }
   // Without -NMR a MODEL record is not read at all.
   testutil::write_file(dir_.file("bad.pdb"), "MODEL     one\n" + good + "\n");
-  auto r = testutil::run_torven(dir_.path(), {"bad.pdb"}, testutil::shipped_variant_dir());
+  auto r = run_on("bad.pdb");
   EXPECT_EQ(r.status, 0);
 }
 
@@ -206,7 +198,7 @@ TEST_F(Run, InputNamedLikeAnOutputIsNeverReplaced) {
 TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
   fs::create_directories(dir_.file("dir.pdb"));
   for (const char* input : {"missing.pdb", "dir.pdb"}) {
-    auto r = testutil::run_torven(dir_.path(), {input}, testutil::shipped_variant_dir());
+    auto r = run_on(input);
     EXPECT_EQ(r.status, 1) << input;
     EXPECT_EQ(r.err, "1\n") << input;
     EXPECT_NE(r.out.find(" Error opening input file:\n " + std::string(input)),
@@ -264,8 +256,7 @@ TEST_F(Run, OutputFilesKeepTheirContentUntilWrittenTo) {
 TEST_F(Run, OutputsGoBesideTheInputWhateverItsDots) {
   fs::create_directories(dir_.file("in.d"));
   fs::copy_file(kData / "twomodels.pdb", dir_.path() / "in.d" / "two.models.pdb");
-  auto r = testutil::run_torven(dir_.path(), {"./in.d/two.models.pdb"},
-                                testutil::shipped_variant_dir());
+  auto r = run_on("./in.d/two.models.pdb");
   EXPECT_EQ(r.status, 0);
   for (const char* f : {"two.out", "two.cor", "two_pairing.csv", "two.nup", "two.dat", "two.dbn",
                         "two.bpseq", "two_structure.csv"})

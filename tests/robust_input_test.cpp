@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 const fs::path kStructures = fs::path(TORVEN_TEST_DATA) / "structures";
 
-class Messy : public ::testing::Test {
+class Messy : public testutil::ProgramRun {
  protected:
   void SetUp() override {
     pdb_ = testutil::read_file(kStructures / "1bna.pdb");
@@ -25,12 +25,9 @@ class Messy : public ::testing::Test {
   testutil::RunResult run(const std::string& name, const std::string& content,
                           std::vector<std::string> args = {}) {
     testutil::write_file(dir_.file(name), content);
-    args.push_back(name);
-    return testutil::run_torven(dir_.path(), args, testutil::shipped_variant_dir());
+    return run_on(name, args);
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_.file(name)); }
 
-  testutil::TempDir dir_;
   std::string pdb_, cif_;
 };
 

@@ -3,6 +3,8 @@
 // caught, and runs of the built program.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -194,6 +196,24 @@ inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>&
   return r;
 }
 
+// The variant name files shipped with the program.
+inline std::string shipped_variant_dir() { return std::string(TORVEN_SOURCE_DIR) + "/data"; }
+
+// A test of whole runs of the built program in a temporary directory of
+// its own, with the shipped variant lists.
+class ProgramRun : public ::testing::Test {
+ protected:
+  // Runs in the directory on its file `input`, with `args` before the name.
+  RunResult run_on(const std::string& input, std::vector<std::string> args = {}) const {
+    args.push_back(input);
+    return run_torven(dir_.path(), args, shipped_variant_dir());
+  }
+  // A file of the directory, whole.
+  std::string file(const std::string& name) const { return read_file(dir_.file(name)); }
+
+  TempDir dir_;
+};
+
 // The one copy of a real structure that the tests share.
 inline fs::path structure(const std::string& name) {
   return fs::path(TORVEN_TEST_DATA) / "structures" / name;
@@ -206,8 +226,5 @@ inline const std::string kVariantListMessage =
     " Error opening database files, AdeVariants.name, etc.\n"
     " Please make sure to keep these files in a directory and pass that absolute path\n"
     "  through NUCLEIC_ACID_DIR environmentvariable using Unix Shell command.\n";
-
-// The variant name files shipped with the program.
-inline std::string shipped_variant_dir() { return std::string(TORVEN_SOURCE_DIR) + "/data"; }
 
 }  // namespace testutil
