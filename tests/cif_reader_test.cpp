@@ -51,11 +51,9 @@ struct Pass {
 Pass run_pass(const fs::path& input, const Settings& s = {}) {
   Run run;
   run.reset();
+  set_default_settings();
   options.ModelNumber = s.model;
   options.HetatmFlag = s.hetatm;
-  options.CutAngle = 120.0f;
-  options.CutEnergy = 1.8f;
-  driver.HbDist = 3.8f;
   driver.NmrFlag = s.nmr;
   driver.CifFlag = 1.0;
   cum.MolId = s.molid;
