@@ -35,8 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kStructures = fs::path(TORVEN_TEST_DATA) / "structures";
-
 std::string trim(const std::string& s) {
   const std::size_t b = s.find_first_not_of(' ');
   if (b == std::string::npos) return "";
@@ -213,10 +211,12 @@ TEST_P(CrossFormat, SamePairsWhereTheAtomsAgree) {
   std::vector<std::string> args;
   if (c.hetatm) args.push_back("-HT");
   const Reports pdb =
-      run("pdb", c.entry + ".pdb", testutil::read_file(kStructures / (c.entry + ".pdb")), args);
+      run("pdb", c.entry + ".pdb",
+          testutil::read_file(testutil::structure(c.entry + ".pdb")), args);
   args.push_back("-CIF");
   const Reports cif =
-      run("cif", c.entry + ".cif", testutil::read_file(kStructures / (c.entry + ".cif")), args);
+      run("cif", c.entry + ".cif",
+          testutil::read_file(testutil::structure(c.entry + ".cif")), args);
   ASSERT_GT(pdb.residues.size(), 20u);
 
   // The residues whose cleaned atoms differ are exactly the explained ones.
@@ -311,13 +311,13 @@ std::string field(const std::string& line, int n) {
 // everywhere from PDB.
 TEST_F(BothFormats, InsertionCodeShowsOnlyInMmcif) {
   std::string pdb_text, cif_text;
-  for (std::string l : testutil::split_lines(testutil::read_file(kStructures / "1bna.pdb"))) {
+  for (std::string l : testutil::read_lines(testutil::structure("1bna.pdb"))) {
     if (l.rfind("ATOM", 0) == 0 && cols(l, 22, 5) == "A   5") l[26] = 'A';
     pdb_text += l + "\n";
   }
   // Fields of 1bna.cif's loop: 10 pdbx_PDB_ins_code, 17 auth_seq_id,
   // 19 auth_asym_id.
-  for (std::string l : testutil::split_lines(testutil::read_file(kStructures / "1bna.cif"))) {
+  for (std::string l : testutil::read_lines(testutil::structure("1bna.cif"))) {
     if (l.rfind("ATOM", 0) == 0 && field(l, 17) == "5" && field(l, 19) == "A") {
       EXPECT_EQ(field(l, 10), "?");
       l = set_field(l, 10, "A");

@@ -13,13 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kStructures = fs::path(TORVEN_TEST_DATA) / "structures";
-
 class Messy : public testutil::ProgramRun {
  protected:
   void SetUp() override {
-    pdb_ = testutil::read_file(kStructures / "1bna.pdb");
-    cif_ = testutil::read_file(kStructures / "1bna.cif");
+    pdb_ = testutil::read_file(testutil::structure("1bna.pdb"));
+    cif_ = testutil::read_file(testutil::structure("1bna.cif"));
   }
 
   testutil::RunResult run(const std::string& name, const std::string& content,
