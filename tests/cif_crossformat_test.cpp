@@ -35,8 +35,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kStructures = fs::path(TORVEN_TEST_DATA) / "structures";
-
 std::string trim(const std::string& s) {
   const std::size_t b = s.find_first_not_of(' ');
   if (b == std::string::npos) return "";
@@ -45,13 +43,6 @@ std::string trim(const std::string& s) {
 
 std::string cols(const std::string& line, std::size_t first, std::size_t width) {
   return first - 1 < line.size() ? line.substr(first - 1, width) : "";
-}
-
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> v;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) v.push_back(l);
-  return v;
 }
 
 // One pair group of a .out residue record, starting at 1-based column c.
@@ -100,7 +91,7 @@ Reports parse(const std::string& out, const std::string& cor, const std::string&
   Reports run;
   run.dbn = dbn;
   Residue* current = nullptr;
-  for (const std::string& line : lines_of(out)) {
+  for (const std::string& line : testutil::split_lines(out)) {
     if (line.empty() || line[0] == '#') continue;
     std::size_t first_group = 26;
     if (line.size() % 36 == 25) {
@@ -122,7 +113,7 @@ Reports parse(const std::string& out, const std::string& cor, const std::string&
     for (std::size_t c = first_group; c + 35 <= line.size(); c += 36)
       current->pairs.push_back(pair_at(line, c));
   }
-  for (const std::string& line : lines_of(cor)) {
+  for (const std::string& line : testutil::split_lines(cor)) {
     if (line.rfind("ATOM", 0) != 0) continue;
     const std::size_t serial = static_cast<std::size_t>(std::stoi(cols(line, 21, 6)));
     if (serial == 0 || serial > run.order.size()) {
@@ -165,13 +156,10 @@ const char kC12Partner[] =
 
 class BothFormats : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testutil::make_temp_dir("xformat"); }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Runs torven on `input` (written into its own directory) and parses it.
   Reports run(const std::string& sub, const std::string& input, const std::string& content,
               std::vector<std::string> args) {
-    const fs::path d = dir_ / sub;
+    const fs::path d = dir_.path() / sub;
     fs::create_directories(d);
     testutil::write_file(d / input, content);
     args.push_back(input);
@@ -182,7 +170,7 @@ class BothFormats : public ::testing::Test {
                  testutil::read_file(d / (stem + ".dbn")));
   }
 
-  fs::path dir_;
+  testutil::TempDir dir_;
 };
 
 class CrossFormat : public BothFormats, public ::testing::WithParamInterface<Case> {};
@@ -198,7 +186,7 @@ std::set<std::string> keys(const std::vector<Exclusion>& list) {
 // out and those in `masked` get '*' for their bracket.
 std::string dbn_view(const Reports& run, const Reports& other,
                      const std::set<std::string>& masked) {
-  const std::vector<std::string> l = lines_of(run.dbn);
+  const std::vector<std::string> l = testutil::split_lines(run.dbn);
   if (l.size() < 3 || l[1].size() != l[2].size()) return "malformed .dbn: " + run.dbn;
   std::string seq, br;
   std::size_t serial = 0;
@@ -223,10 +211,12 @@ TEST_P(CrossFormat, SamePairsWhereTheAtomsAgree) {
   std::vector<std::string> args;
   if (c.hetatm) args.push_back("-HT");
   const Reports pdb =
-      run("pdb", c.entry + ".pdb", testutil::read_file(kStructures / (c.entry + ".pdb")), args);
+      run("pdb", c.entry + ".pdb",
+          testutil::read_file(testutil::structure(c.entry + ".pdb")), args);
   args.push_back("-CIF");
   const Reports cif =
-      run("cif", c.entry + ".cif", testutil::read_file(kStructures / (c.entry + ".cif")), args);
+      run("cif", c.entry + ".cif",
+          testutil::read_file(testutil::structure(c.entry + ".cif")), args);
   ASSERT_GT(pdb.residues.size(), 20u);
 
   // The residues whose cleaned atoms differ are exactly the explained ones.
@@ -321,13 +311,13 @@ std::string field(const std::string& line, int n) {
 // everywhere from PDB.
 TEST_F(BothFormats, InsertionCodeShowsOnlyInMmcif) {
   std::string pdb_text, cif_text;
-  for (std::string l : lines_of(testutil::read_file(kStructures / "1bna.pdb"))) {
+  for (std::string l : testutil::read_lines(testutil::structure("1bna.pdb"))) {
     if (l.rfind("ATOM", 0) == 0 && cols(l, 22, 5) == "A   5") l[26] = 'A';
     pdb_text += l + "\n";
   }
   // Fields of 1bna.cif's loop: 10 pdbx_PDB_ins_code, 17 auth_seq_id,
   // 19 auth_asym_id.
-  for (std::string l : lines_of(testutil::read_file(kStructures / "1bna.cif"))) {
+  for (std::string l : testutil::read_lines(testutil::structure("1bna.cif"))) {
     if (l.rfind("ATOM", 0) == 0 && field(l, 17) == "5" && field(l, 19) == "A") {
       EXPECT_EQ(field(l, 10), "?");
       l = set_field(l, 10, "A");

@@ -51,44 +51,34 @@ struct Pass {
 Pass run_pass(const fs::path& input, const Settings& s = {}) {
   Run run;
   run.reset();
+  set_default_settings();
   options.ModelNumber = s.model;
   options.HetatmFlag = s.hetatm;
-  options.CutAngle = 120.0f;
-  options.CutEnergy = 1.8f;
-  driver.HbDist = 3.8f;
   driver.NmrFlag = s.nmr;
   driver.CifFlag = 1.0;
   cum.MolId = s.molid;
-  const fs::path dir = testutil::make_temp_dir("cif");
-  run.FILENM = (dir / "t.cif").string();
-  run.files.out.open((dir / "t.out").string());
+  const testutil::TempDir dir;
+  run.FILENM = dir.file("t.cif");
+  run.files.out.open(dir.file("t.out"));
   EXPECT_TRUE(run.files.input.open(input.string())) << input;
 
   g_atoms.clear();
   Pass p;
   std::int32_t npoorat = 0;
-  try {
-    readcif(run, &record_atom, npoorat, p.found);
-  } catch (...) {
-    fs::remove_all(dir);
-    throw;
-  }
+  readcif(run, &record_atom, npoorat, p.found);
 
   run.files.close_all(true);
   p.atoms = g_atoms;
-  p.out = testutil::read_file(dir / "t.out");
-  fs::remove_all(dir);
+  p.out = testutil::read_file(dir.file("t.out"));
   return p;
 }
 
 // A pass over a file written from `content`.
 Pass run_text(const std::string& content, const Settings& s = {}) {
-  fs::path dir = testutil::make_temp_dir("cif-in");
-  fs::path in = dir / "t.cif";
+  const testutil::TempDir dir;
+  const fs::path in = dir.file("t.cif");
   testutil::write_file(in, content);
-  Pass p = run_pass(in, s);
-  fs::remove_all(dir);
-  return p;
+  return run_pass(in, s);
 }
 
 fs::path fixture(const char* name) {
@@ -336,8 +326,8 @@ TEST(CifReader, UnreadableNumberEndsTheRun) {
       "P G 1 1 2 3 ? 1\n",
   };
   for (const std::string& bad : lines) {
-    fs::path dir = testutil::make_temp_dir("cif-bad");
-    fs::path in = dir / "bad.cif";
+    const testutil::TempDir dir;
+    const fs::path in = dir.file("bad.cif");
     testutil::write_file(in, head + bad + "#\n");
     try {
       run_pass(in);
@@ -346,7 +336,6 @@ TEST(CifReader, UnreadableNumberEndsTheRun) {
       EXPECT_EQ(f.file, in.string()) << bad;
       EXPECT_EQ(f.line, 11) << bad;
     }
-    fs::remove_all(dir);
   }
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,17 +15,10 @@ namespace fs = std::filesystem;
 
 const fs::path kData = fs::path(TORVEN_TEST_DATA) / "cif";
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> v;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) v.push_back(l);
-  return v;
-}
-
 // The .out lines before the residue counts, each cut to `width`.
 std::vector<std::string> head(const std::string& out, std::size_t width) {
   std::vector<std::string> h;
-  for (const std::string& l : lines_of(out)) {
+  for (const std::string& l : testutil::split_lines(out)) {
     if (l.rfind("#HEADER   Original number", 0) == 0) break;
     h.push_back(l.substr(0, width));
   }
@@ -37,28 +29,21 @@ std::vector<std::string> head(const std::string& out, std::size_t width) {
 // records), and the residue-count lines.
 std::vector<std::string> body(const std::string& text) {
   std::vector<std::string> b;
-  for (const std::string& l : lines_of(text))
+  for (const std::string& l : testutil::split_lines(text))
     if (l.empty() || l[0] != '#' || l.find("number of residues") != std::string::npos)
       b.push_back(l);
   return b;
 }
 
-class CifRun : public ::testing::Test {
+class CifRun : public testutil::ProgramRun {
  protected:
-  void SetUp() override { dir_ = testutil::make_temp_dir("cif-run"); }
-  void TearDown() override { fs::remove_all(dir_); }
-
   testutil::RunResult run(const std::string& fixture, std::vector<std::string> args) {
     // The real structures are the shared copies; the rest are this folder's.
     const fs::path src = fs::exists(testutil::structure(fixture)) ? testutil::structure(fixture)
                                                                    : kData / fixture;
-    fs::copy_file(src, dir_ / fixture, fs::copy_options::overwrite_existing);
-    args.push_back(fixture);
-    return testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    fs::copy_file(src, dir_.file(fixture), fs::copy_options::overwrite_existing);
+    return run_on(fixture, args);
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_ / name); }
-
-  fs::path dir_;
 };
 
 const std::string kFile = "#HEADER   Base Pairing/Triplet Scheme for Structure File";

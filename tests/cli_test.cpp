@@ -69,18 +69,17 @@ std::string missing_input(const std::string& name) {
 class Cli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = testutil::make_temp_dir("cli");
-    variants_ = dir_ / "variants";
+    variants_ = dir_.path() / "variants";
     std::filesystem::create_directories(variants_);
     for (const char* f : {"AdeVariants.name", "GuaVariants.name", "CytVariants.name",
                           "UraVariants.name"})
       testutil::write_file(variants_ / f, "");
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   testutil::RunResult run(const std::vector<std::string>& args) {
-    return run_torven(dir_, args, variants_.string());
+    return run_torven(dir_.path(), args, variants_.string());
   }
-  std::filesystem::path dir_, variants_;
+  testutil::TempDir dir_;
+  std::filesystem::path variants_;
 };
 
 TEST_F(Cli, NoArgumentPrintsUsageAndHelpWithStatusZero) {
@@ -199,9 +198,9 @@ TEST_F(Cli, MissingInputWithALongNameShowsTheWholeName) {
 
 TEST_F(Cli, LongInputAndVariantPathsAreUsedWhole) {
   namespace fs = std::filesystem;
-  const fs::path folder = dir_ / std::string(70, 'a') / std::string(70, 'b') / "structures";
+  const fs::path folder = dir_.path() / std::string(70, 'a') / std::string(70, 'b') / "structures";
   const fs::path input = folder / "1ehz.pdb";
-  const fs::path lists = dir_ / std::string(60, 'v') / std::string(50, 'w');
+  const fs::path lists = dir_.path() / std::string(60, 'v') / std::string(50, 'w');
   ASSERT_GT(input.string().size(), 150u);
   ASSERT_GT(lists.string().size(), 120u);
   fs::create_directories(folder);
@@ -210,7 +209,7 @@ TEST_F(Cli, LongInputAndVariantPathsAreUsedWhole) {
   for (const auto& f : fs::directory_iterator(testutil::shipped_variant_dir()))
     fs::copy_file(f.path(), lists / f.path().filename());
 
-  auto r = run_torven(dir_, {"-HT", input.string()}, lists.string());
+  auto r = run_torven(dir_.path(), {"-HT", input.string()}, lists.string());
   EXPECT_EQ(r.err, "");
   ASSERT_EQ(r.status, 0) << r.out;
   const std::vector<std::string> suffixes = {".out", "_pairing.csv", ".nup", ".cor", ".bpseq",
@@ -218,7 +217,7 @@ TEST_F(Cli, LongInputAndVariantPathsAreUsedWhole) {
   for (const auto& suffix : suffixes) EXPECT_TRUE(fs::exists(folder / ("1ehz" + suffix))) << suffix;
 
   // The same run from inside a folder of its own, by the short name.
-  const fs::path near = dir_ / "near";
+  const fs::path near = dir_.path() / "near";
   fs::create_directories(near);
   fs::copy_file(testutil::structure("1ehz.pdb"), near / "1ehz.pdb");
   auto short_run = run_torven(near, {"-HT", "1ehz.pdb"}, testutil::shipped_variant_dir());

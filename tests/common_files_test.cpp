@@ -1,46 +1,27 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <set>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/files.h"
 #include "common/stops.h"
+#include "test_util.h"
 
 using namespace torven;
 namespace fs = std::filesystem;
 
 namespace {
 
+using testutil::read_file;
+using testutil::write_file;
+
 class CommonFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("torven_common_" + std::string(info->name()) + "_" +
-            std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string path(const char* name) const { return (dir_ / name).string(); }
-  static void put(const std::string& p, const std::string& content) {
-    std::ofstream(p, std::ios::binary) << content;
-  }
-  static std::string get(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
-  fs::path dir_;
+  testutil::TempDir dir_;
 };
 
 }  // namespace
@@ -51,16 +32,17 @@ TEST(CommonFileNames, Trim) {
 }
 
 TEST_F(CommonFiles, OutputKeepsOldContentUntilFirstRecord) {
-  std::string written = path("w.out"), untouched = path("u.out"), fresh = path("f.out");
-  put(written, "old line 1\nold line 2\nold line 3\n");
-  put(untouched, "keep me\n");
+  const std::string written = dir_.file("w.out"), untouched = dir_.file("u.out"),
+                    fresh = dir_.file("f.out");
+  write_file(written, "old line 1\nold line 2\nold line 3\n");
+  write_file(untouched, "keep me\n");
   {
     OutputFile w, u, f;
     w.open("  " + written + " ");
     u.open(untouched);
     f.open(fresh);
     EXPECT_TRUE(fs::exists(fresh));
-    EXPECT_EQ(get(written), "old line 1\nold line 2\nold line 3\n");
+    EXPECT_EQ(read_file(written), "old line 1\nold line 2\nold line 3\n");
     w.write_line("new");
     static const Layout lay("(I3,A)");
     w.write(lay, {std::int32_t{5}, std::string_view("x")});
@@ -68,14 +50,14 @@ TEST_F(CommonFiles, OutputKeepsOldContentUntilFirstRecord) {
     w.close();
     w.close();  // closing a closed file does nothing
   }
-  EXPECT_EQ(get(written), "new\n  5x\n free\n");
-  EXPECT_EQ(get(untouched), "keep me\n");
-  EXPECT_EQ(get(fresh), "");
+  EXPECT_EQ(read_file(written), "new\n  5x\n free\n");
+  EXPECT_EQ(read_file(untouched), "keep me\n");
+  EXPECT_EQ(read_file(fresh), "");
 }
 
 TEST_F(CommonFiles, InputRecords) {
-  std::string p = path("in.txt");
-  put(p, "first\r\nsecond\n\nlast\rline");
+  std::string p = dir_.file("in.txt");
+  write_file(p, "first\r\nsecond\n\nlast\rline");
   InputFile in;
   ASSERT_TRUE(in.open(p));
   std::string r;
@@ -92,19 +74,19 @@ TEST_F(CommonFiles, InputRecords) {
   in.close();
   EXPECT_FALSE(in.read_line(r));
 
-  put(p, "");
+  write_file(p, "");
   ASSERT_TRUE(in.open(p));
   EXPECT_FALSE(in.read_line(r));
 
-  EXPECT_FALSE(in.open(path("missing.pdb")));
-  EXPECT_FALSE(in.open(dir_.string()));
+  EXPECT_FALSE(in.open(dir_.file("missing.pdb")));
+  EXPECT_FALSE(in.open(dir_.path().string()));
 }
 
 TEST_F(CommonFiles, InputLineEndAcrossBufferBoundary) {
   // The "\r" of a "\r\n" falls on the last byte of the first read chunk.
-  std::string p = path("long.txt");
+  std::string p = dir_.file("long.txt");
   std::string first((1 << 20) - 1, 'a');
-  put(p, first + "\r\nb\n");
+  write_file(p, first + "\r\nb\n");
   InputFile in;
   ASSERT_TRUE(in.open(p));
   std::string r;
@@ -118,7 +100,7 @@ TEST_F(CommonFiles, InputLineEndAcrossBufferBoundary) {
 // What a failure is made of and its one-line message; a file written so far
 // keeps its records when the failure passes it by.
 TEST_F(CommonFiles, FailureCarriesFileLineAndWhat) {
-  const std::string out = path("partial.out");
+  const std::string out = dir_.file("partial.out");
   try {
     OutputFile f;
     f.open(out);
@@ -128,7 +110,7 @@ TEST_F(CommonFiles, FailureCarriesFileLineAndWhat) {
     EXPECT_EQ(failure.message(),
               "torven: 1abc.pdb, line 212: cannot read the x coordinate from \"  12.3x5\"\n");
   }
-  EXPECT_EQ(get(out), "kept\n");
+  EXPECT_EQ(read_file(out), "kept\n");
   // No line to name, and control bytes shown so that the message stays one line.
   EXPECT_EQ((Failure{"standard output", 0, "cannot write"}).message(),
             "torven: standard output: cannot write\n");
@@ -145,16 +127,16 @@ TEST_F(CommonFiles, UnhandledFailures) {
     std::int64_t line;  // -1: any line
     std::string message;
   };
-  fs::create_directory(path("adir.out"));
-  const std::string short_input = path("short.pdb");
-  put(short_input, "one\ntwo\n");
+  fs::create_directory(dir_.file("adir.out"));
+  const std::string short_input = dir_.file("short.pdb");
+  write_file(short_input, "one\ntwo\n");
   std::vector<Case> cases = {
       {"an output that cannot be created ends the run at its open",
        [&] {
          OutputFile f;
-         f.open(path("adir.out"));
+         f.open(dir_.file("adir.out"));
        },
-       path("adir.out"), 0, "cannot create the file for writing"},
+       dir_.file("adir.out"), 0, "cannot create the file for writing"},
       {"an end of file where a record is required names the line",
        [&] {
          InputFile in;
@@ -210,19 +192,19 @@ TEST_F(CommonFiles, StopsAndTheRunFiles) {
     }
   }
   RunFiles files;
-  ASSERT_TRUE(files.input.open(path("in.txt")) == false);
-  put(path("in.txt"), "x\n");
-  ASSERT_TRUE(files.input.open(path("in.txt")));
-  files.out.open(path("t.out"));
-  files.hlx.open(path("t.hlx"));
+  ASSERT_TRUE(files.input.open(dir_.file("in.txt")) == false);
+  write_file(dir_.file("in.txt"), "x\n");
+  ASSERT_TRUE(files.input.open(dir_.file("in.txt")));
+  files.out.open(dir_.file("t.out"));
+  files.hlx.open(dir_.file("t.hlx"));
   files.out.write_line("a");
   files.hlx.write_line("b");
   files.close_all(true);
   EXPECT_FALSE(files.out.is_open());
   EXPECT_FALSE(files.hlx.is_open());
   EXPECT_FALSE(files.input.is_open());
-  EXPECT_EQ(get(path("t.out")), "a\n");
-  EXPECT_EQ(get(path("t.hlx")), "b\n");
+  EXPECT_EQ(read_file(dir_.file("t.out")), "a\n");
+  EXPECT_EQ(read_file(dir_.file("t.hlx")), "b\n");
   // Every output of a run has a suffix of its own.
   std::set<std::string_view> suffixes;
   for (const RunFiles::Output& output : RunFiles::kOutputs) suffixes.insert(output.suffix);

@@ -38,11 +38,10 @@ std::vector<std::string> case_names() {
   return names;
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    if (!line.empty()) lines.push_back(line);
+// The non-empty lines of one of a case's list files.
+std::vector<std::string> entries(const fs::path& file) {
+  std::vector<std::string> lines = testutil::read_lines(file);
+  std::erase(lines, std::string());
   return lines;
 }
 
@@ -64,17 +63,16 @@ class Golden : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Golden, RunMatchesReviewedFiles) {
   const fs::path dir = golden_root() / GetParam();
-  const fs::path source =
-      fs::path(TORVEN_TEST_DATA) / lines_of(testutil::read_file(dir / "input")).at(0);
+  const fs::path source = fs::path(TORVEN_TEST_DATA) / entries(dir / "input").at(0);
   const std::string input = source.filename().string();
-  const std::vector<std::string> args = lines_of(testutil::read_file(dir / "args"));
+  const std::vector<std::string> args = entries(dir / "args");
 
-  const fs::path work = testutil::make_temp_dir("golden-" + GetParam());
-  fs::copy_file(source, work / input);
-  auto r = testutil::run_torven(work, args, testutil::shipped_variant_dir());
+  const testutil::TempDir work;
+  fs::copy_file(source, work.file(input));
+  auto r = testutil::run_torven(work.path(), args, testutil::shipped_variant_dir());
 
   std::set<std::string> actual_files;
-  for (const auto& e : fs::directory_iterator(work))
+  for (const auto& e : fs::directory_iterator(work.path()))
     if (e.path().filename() != input) actual_files.insert(e.path().filename().string());
 
   if (const char* keep = std::getenv("TORVEN_GOLDEN_OUT")) {
@@ -84,7 +82,7 @@ TEST_P(Golden, RunMatchesReviewedFiles) {
     testutil::write_file(dest / "stderr", r.err);
     testutil::write_file(dest / "status", std::to_string(r.status) + "\n");
     for (const auto& f : actual_files)
-      fs::copy_file(work / f, dest / f, fs::copy_options::overwrite_existing);
+      fs::copy_file(work.file(f), dest / f, fs::copy_options::overwrite_existing);
   }
 
   const fs::path expected = dir / "expected";
@@ -103,10 +101,9 @@ TEST_P(Golden, RunMatchesReviewedFiles) {
   for (const auto& f : expected_files) {
     if (!actual_files.count(f)) continue;
     const std::string want = testutil::read_file(expected / f);
-    const std::string got = testutil::read_file(work / f);
+    const std::string got = testutil::read_file(work.file(f));
     EXPECT_TRUE(want == got) << f << " " << first_difference(want, got);
   }
-  fs::remove_all(work);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(case_names()),
@@ -120,21 +117,20 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Golden);
 // first line, so files left by an earlier run keep their content (the
 // golden case dna_1bna_ol shows the same run in an empty directory).
 TEST(OligoStop, EarlierSecondaryStructureFilesKeepTheirContent) {
-  const fs::path work = testutil::make_temp_dir("golden-ol-keep");
-  fs::copy_file(testutil::structure("1bna.pdb"), work / "1bna.pdb");
+  const testutil::TempDir work;
+  fs::copy_file(testutil::structure("1bna.pdb"), work.file("1bna.pdb"));
   const std::vector<std::string> kept = {"1bna.dat", "1bna.dbn", "1bna.bpseq",
                                          "1bna_structure.csv", "1bna.hlx"};
-  for (const auto& f : kept) testutil::write_file(work / f, "earlier run of " + f + "\n");
-  testutil::write_file(work / "1bna.nup", "earlier run\n");
+  for (const auto& f : kept) testutil::write_file(work.file(f), "earlier run of " + f + "\n");
+  testutil::write_file(work.file("1bna.nup"), "earlier run\n");
 
-  auto r = testutil::run_torven(work, {"-OL", "1bna.pdb"}, testutil::shipped_variant_dir());
+  auto r = testutil::run_torven(work.path(), {"-OL", "1bna.pdb"}, testutil::shipped_variant_dir());
   EXPECT_EQ(r.status, 0);
   for (const auto& f : kept)
-    EXPECT_EQ(testutil::read_file(work / f), "earlier run of " + f + "\n") << f;
+    EXPECT_EQ(testutil::read_file(work.file(f)), "earlier run of " + f + "\n") << f;
   // The reports were written to, so they lost their old content.
-  EXPECT_EQ(testutil::read_file(work / "1bna.nup"),
+  EXPECT_EQ(testutil::read_file(work.file("1bna.nup")),
             testutil::read_file(golden_root() / "dna_1bna_ol" / "expected" / "1bna.nup"));
-  fs::remove_all(work);
 }
 
 }  // namespace

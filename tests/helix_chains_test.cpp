@@ -7,6 +7,8 @@
 #include "helix_support.h"
 
 using namespace helix_test;
+using testutil::read_lines;
+using testutil::TempDir;
 using torven::helix::HelixStage;
 
 namespace {

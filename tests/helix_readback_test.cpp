@@ -50,11 +50,7 @@ TEST(HelixReadBack, FieldsOfResidueLines) {
   res[0].pairs.push_back({2, "S:H", 'T'});
   res[1].pairs = {{1, "H:S", 'T'}};
   res[2].number = 123456;
-  const std::string report = out_report(res);
-  std::vector<std::string> lines;
-  for (std::size_t a = 0, b; (b = report.find('\n', a)) != std::string::npos; a = b + 1) {
-    lines.push_back(report.substr(a, b - a));
-  }
+  const std::vector<std::string> lines = testutil::split_lines(out_report(res));
   ASSERT_GE(lines.size(), 3u);
   const std::vector<std::string> records(lines.end() - 3, lines.end());
   EXPECT_TRUE(h::is_legend_end(lines[lines.size() - 4]));

@@ -9,6 +9,10 @@
 #include "helix_support.h"
 
 using namespace helix_test;
+using testutil::read_file;
+using testutil::read_lines;
+using testutil::TempDir;
+using testutil::write_file;
 
 namespace {
 

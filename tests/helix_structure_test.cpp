@@ -10,6 +10,8 @@
 #include "helix_support.h"
 
 using namespace helix_test;
+using testutil::read_lines;
+using testutil::TempDir;
 using torven::helix::HelixStage;
 using torven::helix::Span;
 

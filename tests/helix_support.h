@@ -1,15 +1,10 @@
-// Test support for the secondary-structure stage: temporary directories,
-// a generator of .out reports in the exact residue-record columns, the
-// residue tables the stage reads, and a run of the whole stage.
+// Test support for the secondary-structure stage: a generator of .out
+// reports in the exact residue-record columns, the residue tables the stage
+// reads, and a run of the whole stage.
 #pragma once
 
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,48 +17,6 @@
 namespace helix_test {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    // Short names keep the paths that messages print within one line.
-    static std::atomic<int> serial{0};
-    path_ = fs::temp_directory_path() /
-            ("torven_helix_" + std::to_string(::getpid()) + "_" + std::to_string(serial++));
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
-
-inline std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline std::vector<std::string> read_lines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
-
-inline void write_file(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 // ---- .out reports -------------------------------------------------------
 
@@ -201,14 +154,14 @@ struct StageRun {
 // s.dat and s_structure.csv (.hlx the stage names after the report).
 struct StageFiles {
   std::string bpseq, dbn, dat, structure;
-  explicit StageFiles(const TempDir& dir)
+  explicit StageFiles(const testutil::TempDir& dir)
       : bpseq(dir.file("s.bpseq")), dbn(dir.file("s.dbn")), dat(dir.file("s.dat")),
         structure(dir.file("s_structure.csv")) {}
 };
 
 // Runs rnahelix on the report `out_name` with the four driver-opened files
 // of `dir` open, and collects how it ends and what it prints.
-inline StageRun run_stage(const TempDir& dir, const std::string& out_name,
+inline StageRun run_stage(const testutil::TempDir& dir, const std::string& out_name,
                           std::int32_t model = 1) {
   using namespace torven;
   const StageFiles f(dir);

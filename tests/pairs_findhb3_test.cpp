@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ using pairs_test::add_residue;
 using pairs_test::atom_of;
 using pairs_test::pairs_of;
 
-constexpr double kPi = 3.14159265358979323846;
+using std::numbers::pi;
 
 // A C-G pair with three straight bonds of integer geometry (every cosine
 // exactly -1): bond 1 N3 (0,0,0) ... N1 (3,0,0) along x, bond 2
@@ -27,8 +28,8 @@ struct Shape {
 };
 
 std::pair<float, float> bend(double deg) {
-  return {static_cast<float>(std::cos(deg * kPi / 180.0)),
-          static_cast<float>(std::sin(deg * kPi / 180.0))};
+  return {static_cast<float>(std::cos(deg * pi / 180.0)),
+          static_cast<float>(std::sin(deg * pi / 180.0))};
 }
 
 void build(const Shape& s = {}) {
@@ -54,7 +55,7 @@ std::size_t count(std::int32_t r) { return hbqua.PairList.get(r).size(); }
 // Inter-bond angles of the two bond pairs in the unbent shape.
 const float kOmega12 = 0.0f;
 const float kOmega13 =
-    static_cast<float>(std::acos(4.0 / (std::sqrt(22.0) * 2.0)) * 180.0 / kPi);
+    static_cast<float>(std::acos(4.0 / (std::sqrt(22.0) * 2.0)) * 180.0 / pi);
 
 class FindHb3 : public ::testing::Test {
  protected:
@@ -102,7 +103,7 @@ TEST_F(FindHb3, BondMissingInOneDirection) {
   rule();
   ASSERT_EQ(count(1), 1u);
   EXPECT_NEAR(hbqua.PairList[1][0].PairAngle,
-              std::acos(4.0 / (std::sqrt(9 + 4 + 3.2 * 3.2) * 2.0)) * 180.0 / kPi, 1e-3);
+              std::acos(4.0 / (std::sqrt(9 + 4 + 3.2 * 3.2) * 2.0)) * 180.0 / pi, 1e-3);
   EXPECT_NEAR(hbqua.PairList[1][0].PairEnergy, 0.04, 1e-5);
 }
 

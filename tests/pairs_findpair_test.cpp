@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,8 @@ using pairs_test::add_residue;
 using pairs_test::atom_of;
 using pairs_test::pairs_of;
 
-constexpr double kPi = 3.14159265358979323846;
-double rad(double deg) { return deg * kPi / 180.0; }
+using std::numbers::pi;
+double rad(double deg) { return deg * pi / 180.0; }
 
 // A two-bond A-U pair in the z = 0 plane. Residue 1 (A): bond 1 at N6
 // (0,0,0) with reference C5, bond 2 at N1 (0,2,0) with reference C2.
@@ -97,7 +98,7 @@ TEST_F(FindPair, EValueUsesForwardDistancesAndAngles) {
   options.CutEnergy = 100.0f;
   rule();
   ASSERT_EQ(count(1), 1u);
-  auto a = [](double t) { return (t - 180.0) * kPi / 180.0; };
+  auto a = [](double t) { return (t - 180.0) * pi / 180.0; };
   const double e = 0.25 + 0.5 * (a(150) * a(150) + a(160) * a(160) +
                                  a(130) * a(130) + a(140) * a(140));
   EXPECT_NEAR(hbqua.PairList[1][0].PairEnergy, e, 1e-4);

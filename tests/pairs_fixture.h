@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/tables.h"
+#include "driver/stages.h"
 
 namespace pairs_test {
 
@@ -16,15 +17,10 @@ struct Atom {
   float x, y, z;
 };
 
-// Empty tables with the default cut-offs and switches of a run.
+// Empty tables with the settings of a run without options.
 inline void start() {
   torven::reset_tables();
-  torven::options.CutAngle = 120.0f;
-  torven::options.CutEnergy = 1.8f;
-  torven::options.CutDistSq = 14.44f;
-  torven::beta.AdjacentPairFlag = 1;
-  torven::driver.ChoHbFlag = 1;
-  torven::driver.SugarHbFlag = 1;
+  torven::set_default_settings();
 }
 
 // Appends a residue of ResType `type` in `chain`; returns its serial.

@@ -19,19 +19,12 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace torven;
 
 class TrnaWalk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = testutil::make_temp_dir("pairs-1ehz");
-    testutil::read_structure(run_, dir_, "1ehz.pdb");
-  }
-  void TearDown() override {
-    run_.files.close_all(true);
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { testutil::read_structure(run_, dir_.path(), "1ehz.pdb"); }
+  void TearDown() override { run_.files.close_all(true); }
 
   // Residue serial of residue number n (0 if not kept).
   std::int32_t serial(std::int32_t n) const {
@@ -54,8 +47,8 @@ class TrnaWalk : public ::testing::Test {
     return t;
   }
 
-  torven::Run run_;
-  fs::path dir_;
+  testutil::TempDir dir_;
+  torven::Run run_;  // closes its files before the directory goes
 };
 
 TEST_F(TrnaWalk, CloverleafStemsAreFoundAsCisWatsonCrick) {

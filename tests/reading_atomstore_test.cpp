@@ -9,9 +9,10 @@
 
 namespace {
 
-using readtest::Atom;
-using readtest::store;
+using reading_test::Atom;
 using namespace torven;
+
+class AtomStore : public reading_test::StoreRun {};
 
 struct Res {
   std::int32_t first, last, number;
@@ -25,7 +26,7 @@ struct GroupingCase {
   std::int32_t poor;
 };
 
-TEST(AtomStore, FormsResiduesFromNumberAndInsertionCodes) {
+TEST_F(AtomStore, FormsResiduesFromNumberAndInsertionCodes) {
   const std::vector<GroupingCase> cases = {
       {"first atom opens residue 1 even at the initial number -9999",
        {{" C1'", "  G", "A", -9999}, {" N9 ", "  G", "A", -9999}},
@@ -58,8 +59,8 @@ TEST(AtomStore, FormsResiduesFromNumberAndInsertionCodes) {
        1},
   };
   for (const auto& c : cases) {
-    readtest::standard_store();
-    readtest::ReportFiles files;
+    standard_store();
+    auto files = open_reports();
     for (const auto& a : c.atoms) store(a);
     SCOPED_TRACE(c.what);
     ASSERT_EQ(beta.ResidueCount, static_cast<std::int32_t>(c.residues.size()));
@@ -71,13 +72,13 @@ TEST(AtomStore, FormsResiduesFromNumberAndInsertionCodes) {
       EXPECT_EQ(cum.ResChainId(1).get(r).str(), c.residues[k].chain) << "residue " << r;
     }
     EXPECT_EQ(delta.NextAtom, c.residues.empty() ? 1 : c.residues.back().last + 1);
-    EXPECT_EQ(readtest::the_run().NPOORAT, c.poor);
+    EXPECT_EQ(run_.NPOORAT, c.poor);
   }
 }
 
-TEST(AtomStore, StoresTheAtomAsPassed) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
+TEST_F(AtomStore, StoresTheAtomAsPassed) {
+  standard_store();
+  auto files = open_reports();
   store({" C5B", "G  ", "X", 42, 'Q', 0.0f, 1.5f, -2.25f, 3.0f, '?'});
   ASSERT_EQ(delta.NextAtom, 2);
   EXPECT_EQ(names.AtomName.get(1).str(), " C5B");  // name unchanged by the store
@@ -92,7 +93,7 @@ TEST(AtomStore, StoresTheAtomAsPassed) {
   EXPECT_EQ(deltad.LastInsCode, 'Q');
 }
 
-TEST(AtomStore, ClassifiesByNameLastMatchWinning) {
+TEST_F(AtomStore, ClassifiesByNameLastMatchWinning) {
   struct Case {
     const char* given;
     const char* justified;
@@ -109,11 +110,11 @@ TEST(AtomStore, ClassifiesByNameLastMatchWinning) {
       {"   ", "   ", nullptr, 0},  {"HOH", "HOH", nullptr, 0},
   };
   for (const auto& c : cases) {
-    readtest::fresh_store({"  A"}, {"  G", "2MG", "BOT"}, {" DC"}, {"  U", "PSU", " DT", "BOT"});
-    readtest::ReportFiles files;
+    fresh_store({"  A"}, {"  G", "2MG", "BOT"}, {" DC"}, {"  U", "PSU", " DT", "BOT"});
+    auto files = open_reports();
     Text<3> res(c.given);
-    hypothesis(readtest::the_run(), Text<4>(" N1 "), res, Text<4>("A   "), 1, ' ', 0, 0, 0, 1.0f,
-               readtest::the_run().NPOORAT, '?');
+    hypothesis(run_, Text<4>(" N1 "), res, Text<4>("A   "), 1, ' ', 0, 0, 0, 1.0f, run_.NPOORAT,
+               '?');
     SCOPED_TRACE(c.given);
     EXPECT_EQ(res.str(), c.justified);  // the caller's name is right-justified in place
     if (c.base_class == nullptr) {
@@ -128,9 +129,9 @@ TEST(AtomStore, ClassifiesByNameLastMatchWinning) {
   }
 }
 
-TEST(AtomStore, ModresLineForEachAcceptedPrimedC1OfAnUnknownResidue) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
+TEST_F(AtomStore, ModresLineForEachAcceptedPrimedC1OfAnUnknownResidue) {
+  standard_store();
+  auto files = open_reports();
   store({" C1'", "XYZ", "A", 12});
   store({" C1'", "XYZ", "A", 12});             // a second one: a second line
   store({" C1'", "XY ", "B", 123456});         // too wide for I5: asterisks
@@ -138,16 +139,16 @@ TEST(AtomStore, ModresLineForEachAcceptedPrimedC1OfAnUnknownResidue) {
   store({" C1*", "XYZ", "A", 14});             // other spelling: no line
   store({"C1' ", "XYZ", "A", 15});             // left-justified: no line
   store({" C1'", "  A", "A", 16});             // recognised: no line
-  EXPECT_EQ(files.out(), (std::vector<std::string>{"#MODRES      12  XYZ  A   ",
-                                                    "#MODRES      12  XYZ  A   ",
-                                                    "#MODRES   *****   XY  B   "}));
-  EXPECT_EQ(readtest::the_run().NPOORAT, 1);
+  EXPECT_EQ(files.lines(".out"), (std::vector<std::string>{"#MODRES      12  XYZ  A   ",
+                                                            "#MODRES      12  XYZ  A   ",
+                                                            "#MODRES   *****   XY  B   "}));
+  EXPECT_EQ(run_.NPOORAT, 1);
   EXPECT_EQ(delta.NextAtom, 2);
 }
 
-TEST(AtomStore, GrowsBeyondTheFixedAtomCapacity) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
+TEST_F(AtomStore, GrowsBeyondTheFixedAtomCapacity) {
+  standard_store();
+  auto files = open_reports();
   const std::int32_t atoms = 120000;
   for (std::int32_t k = 0; k < atoms; ++k) store({" C1'", "  A", "A", k / 20});
   EXPECT_EQ(delta.NextAtom, atoms + 1);
@@ -155,22 +156,18 @@ TEST(AtomStore, GrowsBeyondTheFixedAtomCapacity) {
   EXPECT_EQ(beta.ResLastAtom.get(atoms / 20), atoms);
 }
 
-}  // namespace
-
-namespace {
-
 // Residue names are classified once and then remembered; loading the lists
 // again must forget what the old lists said.
-TEST(AtomStore, LoadingTheListsAgainClassifiesNamesAfresh) {
-  const auto dir = testutil::make_temp_dir("variants");
+TEST_F(AtomStore, LoadingTheListsAgainClassifiesNamesAfresh) {
+  const testutil::TempDir dir;
   auto write_lists = [&dir](const char* ade, const char* cyt) {
-    testutil::write_file(dir / "AdeVariants.name", ade);
-    testutil::write_file(dir / "GuaVariants.name", "  G\n");
-    testutil::write_file(dir / "CytVariants.name", cyt);
-    testutil::write_file(dir / "UraVariants.name", "  U\n");
+    testutil::write_file(dir.file("AdeVariants.name"), ade);
+    testutil::write_file(dir.file("GuaVariants.name"), "  G\n");
+    testutil::write_file(dir.file("CytVariants.name"), cyt);
+    testutil::write_file(dir.file("UraVariants.name"), "  U\n");
   };
-  readtest::standard_store();
-  setenv("NUCLEIC_ACID_DIR", dir.c_str(), 1);
+  standard_store();
+  setenv("NUCLEIC_ACID_DIR", dir.path().c_str(), 1);
 
   write_lists("  A\nXYZ\n", "  C\n");
   load_variant_lists();
@@ -186,7 +183,6 @@ TEST(AtomStore, LoadingTheListsAgainClassifiesNamesAfresh) {
   load_variant_lists();
   EXPECT_EQ(residue_type_of(Text<3>("XYZ")), kNone);
   EXPECT_EQ(residue_type_of(Text<3>("FHU")), kPSU);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

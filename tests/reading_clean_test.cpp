@@ -9,24 +9,25 @@
 
 namespace {
 
-using readtest::Atom;
-using readtest::store;
 using namespace torven;
 
-// Stores one residue with the given atom names; coordinates follow the
-// atom serial so that no two atoms repeat each other.
-void residue_with(std::int32_t number, const char* chain, std::vector<const char*> atom_names,
-                  const char* res = "  G") {
-  for (const char* n : atom_names) {
-    const float s = static_cast<float>(delta.NextAtom);
-    store({n, res, chain, number, ' ', 1.0f, s, -s, s / 2});
+class Clean : public reading_test::StoreRun {
+ protected:
+  // Stores one residue with the given atom names; coordinates follow the
+  // atom serial so that no two atoms repeat each other.
+  void residue_with(std::int32_t number, const char* chain, std::vector<const char*> atom_names,
+                    const char* res = "  G") {
+    for (const char* n : atom_names) {
+      const float s = static_cast<float>(delta.NextAtom);
+      store({n, res, chain, number, ' ', 1.0f, s, -s, s / 2});
+    }
   }
-}
+};
 
 const std::vector<const char*> kSixRingAndC1 = {" N1 ", " C2 ", " N3 ", " C4 ",
                                                 " C5 ", " C6 ", " C1'"};
 
-TEST(Clean, KeepsResiduesWithSixRingAtomsAndAC1) {
+TEST_F(Clean, KeepsResiduesWithSixRingAtomsAndAC1) {
   struct Case {
     const char* what;
     std::vector<const char*> atoms;
@@ -48,35 +49,35 @@ TEST(Clean, KeepsResiduesWithSixRingAtomsAndAC1) {
        {" N1 ", " C2 ", " N3 ", " C4 ", " C5 ", " C6 ", " C1 '"}, false},
   };
   for (const auto& c : cases) {
-    readtest::standard_store();
-    readtest::ReportFiles files;
+    standard_store();
+    auto files = open_reports();
     residue_with(7, "A", c.atoms);
-    cleanpdb(readtest::the_run());
+    cleanpdb(run_);
     SCOPED_TRACE(c.what);
     EXPECT_EQ(beta.ResidueCount, c.kept ? 1 : 0);
   }
 }
 
-TEST(Clean, NormalisesEveryAtomName) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
+TEST_F(Clean, NormalisesEveryAtomName) {
+  standard_store();
+  auto files = open_reports();
   residue_with(1, "A", {" C1'", " O2'", " N1 ", "  P ", "OP1 ", "HO2'", " C1*"});
   residue_with(2, "A", {" C1'", " O2'"});  // a dropped residue is normalised too
-  cleanpdb(readtest::the_run());
+  cleanpdb(run_);
   const std::vector<std::string> expected = {"C1* ", "O2* ", "N1  ", "P   ", "OP1 ",
                                              "HO2'", "C1* ", "C1* ", "O2* "};
   for (std::size_t k = 0; k < expected.size(); ++k)
     EXPECT_EQ(names.AtomName.get(static_cast<std::int32_t>(k + 1)).str(), expected[k]) << k;
 }
 
-TEST(Clean, DropsResiduesAndCompactsTheTable) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
+TEST_F(Clean, DropsResiduesAndCompactsTheTable) {
+  standard_store();
+  auto files = open_reports();
   residue_with(10, "A", kSixRingAndC1);           // atoms 1-7
   residue_with(11, "A", {" N1 ", " C1'"});         // atoms 8-9, dropped
   residue_with(12, "B", kSixRingAndC1, " DC");     // atoms 10-16
   residue_with(13, "B", {" P  "});                 // atom 17, dropped
-  cleanpdb(readtest::the_run());
+  cleanpdb(run_);
   ASSERT_EQ(beta.ResidueCount, 2);
   EXPECT_EQ(beta.ResFirstAtom.get(2), 10);
   EXPECT_EQ(beta.ResLastAtom.get(2), 16);
@@ -85,11 +86,11 @@ TEST(Clean, DropsResiduesAndCompactsTheTable) {
     EXPECT_EQ(num.ResNumber(column).get(2), 12);
     EXPECT_EQ(cum.ResChainId(column).get(2).str(), "B   ");
   }
-  EXPECT_EQ(files.out(),
+  EXPECT_EQ(files.lines(".out"),
             (std::vector<std::string>{
                 "#HEADER   Original number of residues in structure file:      4",
                 "#HEADER   Cleaned number of residues:      2"}));
-  const auto cor = files.cor();
+  const auto cor = files.lines(".cor");
   ASSERT_EQ(cor.size(), 15u);
   // Atom serials keep their gap, residue serials are the new ones.
   EXPECT_EQ(cor[0], "ATOM      1  N1    G     1       1.000  -1.000   0.500  1.00");
@@ -98,28 +99,28 @@ TEST(Clean, DropsResiduesAndCompactsTheTable) {
   EXPECT_EQ(cor[14], "END");
 }
 
-TEST(Clean, RepeatedAtomEndsCor) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
+TEST_F(Clean, RepeatedAtomEndsCor) {
+  standard_store();
+  auto files = open_reports();
   residue_with(1, "A", kSixRingAndC1);
   store({" C1'", "  G", "A", 1, ' ', 1.0f, 7.0f, -7.0f, 3.5f});  // repeats atom 7
   residue_with(2, "A", kSixRingAndC1);
-  cleanpdb(readtest::the_run());
+  cleanpdb(run_);
   EXPECT_EQ(beta.ResidueCount, 2);
   EXPECT_EQ(num.ResNumber(1).get(2), 2);
-  const auto cor = files.cor();
+  const auto cor = files.lines(".cor");
   ASSERT_EQ(cor.size(), 8u);  // atoms 1-7, then the end record once
   EXPECT_EQ(cor[6].substr(0, 11), "ATOM      7");
   EXPECT_EQ(cor[7], "END");
 }
 
-TEST(Clean, PoorlyLineOnlyForMoreThanOne) {
+TEST_F(Clean, PoorlyLineOnlyForMoreThanOne) {
   for (std::int32_t poor : {0, 1, 2, 123456}) {
-    readtest::standard_store();
-    readtest::ReportFiles files;
-    readtest::the_run().NPOORAT = poor;
-    cleanpdb(readtest::the_run());
-    auto out = files.out();
+    standard_store();
+    auto files = open_reports();
+    run_.NPOORAT = poor;
+    cleanpdb(run_);
+    auto out = files.lines(".out");
     SCOPED_TRACE(poor);
     const std::vector<std::string> counts = {
         "#HEADER   Original number of residues in structure file:      0",
@@ -131,16 +132,16 @@ TEST(Clean, PoorlyLineOnlyForMoreThanOne) {
       out.erase(out.begin());
     }
     EXPECT_EQ(out, counts);
-    EXPECT_EQ(files.cor(), std::vector<std::string>{"END"});
+    EXPECT_EQ(files.lines(".cor"), std::vector<std::string>{"END"});
   }
 }
 
-TEST(Clean, BannerAndLegend) {
-  readtest::standard_store();
-  readtest::ReportFiles files;
-  VersionBanner(readtest::the_run().files.out);
-  ColumnLegend(readtest::the_run().files.out);
-  const auto out = files.out();
+TEST_F(Clean, BannerAndLegend) {
+  standard_store();
+  auto files = open_reports();
+  VersionBanner(run_.files.out);
+  ColumnLegend(run_.files.out);
+  const auto out = files.lines(".out");
   ASSERT_EQ(out.size(), 19u);
   EXPECT_EQ(out[0], "#=====");
   EXPECT_EQ(out[1], "# Generated by TORVEN release December 2026, version 1.0");

@@ -33,21 +33,14 @@ int count_line(const std::string& out, const std::string& label) {
 const std::string kOriginal = "#HEADER   Original number of residues in structure file: ";
 const std::string kCleaned = "#HEADER   Cleaned number of residues: ";
 
-class Run : public ::testing::Test {
+class Run : public testutil::ProgramRun {
  protected:
-  void SetUp() override { dir_ = testutil::make_temp_dir("reading-run"); }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Copies `fixture` into the run directory as `name` and runs on it.
   testutil::RunResult run(const fs::path& fixture, const std::string& name,
-                          std::vector<std::string> args) {
-    fs::copy_file(fixture, dir_ / name, fs::copy_options::overwrite_existing);
-    args.push_back(name);
-    return testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+                          const std::vector<std::string>& args) {
+    fs::copy_file(fixture, dir_.file(name), fs::copy_options::overwrite_existing);
+    return run_on(name, args);
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_ / name); }
-
-  fs::path dir_;
 };
 
 TEST_F(Run, ModelChainAndHetatmSelection) {
@@ -90,8 +83,8 @@ TEST_F(Run, TitleEchoKeepsTheTitleRecordsBeforeTheFirstAtom) {
   std::string pdb = "REMARK   1 NOT KEPT\nHEADER    KEPT 1\nHEADE     NO\n header   NO\n"
                     "JRNLX       KEPT 2\nHETATM    1  O   HOH A   9\nCOMPND    KEPT 3\n" +
                     atom + "\nAUTHOR    AFTER THE FIRST ATOM\n";
-  testutil::write_file(dir_ / "t.pdb", pdb);
-  auto r = testutil::run_torven(dir_, {"t.pdb"}, testutil::shipped_variant_dir());
+  testutil::write_file(dir_.file("t.pdb"), pdb);
+  auto r = run_on("t.pdb");
   ASSERT_EQ(r.status, 0);
   const auto echo = [](const std::string& text) {
     return "#" + text + std::string(80 - text.size(), ' ') + "\n";
@@ -104,8 +97,8 @@ TEST_F(Run, TitleEchoKeepsTheTitleRecordsBeforeTheFirstAtom) {
   // At most 50 are kept, and the atoms after them are still read.
   pdb.clear();
   for (int k = 1; k <= 55; ++k) pdb += "COMPND " + std::to_string(k) + "\n";
-  testutil::write_file(dir_ / "t.pdb", pdb + atom + "\n");
-  r = testutil::run_torven(dir_, {"t.pdb"}, testutil::shipped_variant_dir());
+  testutil::write_file(dir_.file("t.pdb"), pdb + atom + "\n");
+  r = run_on("t.pdb");
   ASSERT_EQ(r.status, 0);
   const std::string out = file("t.out");
   EXPECT_NE(out.find(echo("COMPND 50")), std::string::npos);
@@ -129,10 +122,8 @@ TEST_F(Run, HeaderLinesShowTheSettingsInTheirFields) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cutoffs);
-    testutil::write_file(dir_ / "h.pdb", "");
-    std::vector<std::string> args = c.args;
-    args.push_back("h.pdb");
-    auto r = testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    testutil::write_file(dir_.file("h.pdb"), "");
+    auto r = run_on("h.pdb", c.args);
     ASSERT_EQ(r.status, 0);
     std::string expected =
         "#HEADER   Base Pairing/Triplet Scheme for Structure File         h_structure\n"
@@ -145,8 +136,8 @@ TEST_F(Run, HeaderLinesShowTheSettingsInTheirFields) {
 }
 
 TEST_F(Run, EmptyInputGivesARunWithoutResidues) {
-  testutil::write_file(dir_ / "empty.pdb", "");
-  auto r = testutil::run_torven(dir_, {"empty.pdb"}, testutil::shipped_variant_dir());
+  testutil::write_file(dir_.file("empty.pdb"), "");
+  auto r = run_on("empty.pdb");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
   const std::string out = file("empty.out");
@@ -176,10 +167,8 @@ TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.record);
-    testutil::write_file(dir_ / "bad.pdb", "HEADER    BAD\n" + c.record + "\n" + good + "\n");
-    std::vector<std::string> args = c.args;
-    args.push_back("bad.pdb");
-    auto r = testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    testutil::write_file(dir_.file("bad.pdb"), "HEADER    BAD\n" + c.record + "\n" + good + "\n");
+    auto r = run_on("bad.pdb", c.args);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("bad.pdb, line 2: " + std::string(c.field)), std::string::npos)
         << r.err;
@@ -187,8 +176,8 @@ TEST_F(Run, MalformedNumbersEndTheRunNamingFileAndLine) {
     EXPECT_EQ(file("bad.out").substr(0, 14), "#HEADER    BAD");
   }
   // Without -NMR a MODEL record is not read at all.
-  testutil::write_file(dir_ / "bad.pdb", "MODEL     one\n" + good + "\n");
-  auto r = testutil::run_torven(dir_, {"bad.pdb"}, testutil::shipped_variant_dir());
+  testutil::write_file(dir_.file("bad.pdb"), "MODEL     one\n" + good + "\n");
+  auto r = run_on("bad.pdb");
   EXPECT_EQ(r.status, 0);
 }
 
@@ -200,16 +189,16 @@ TEST_F(Run, InputNamedLikeAnOutputIsNeverReplaced) {
     EXPECT_NE(r.err.find("would replace the input file"), std::string::npos) << r.err;
     EXPECT_EQ(file(name), original) << name;
     std::vector<std::string> left;
-    for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(dir_.path())) left.push_back(e.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{name}) << "no output file is created";
-    fs::remove(dir_ / name);
+    fs::remove(dir_.file(name));
   }
 }
 
 TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
-  fs::create_directories(dir_ / "dir.pdb");
+  fs::create_directories(dir_.file("dir.pdb"));
   for (const char* input : {"missing.pdb", "dir.pdb"}) {
-    auto r = testutil::run_torven(dir_, {input}, testutil::shipped_variant_dir());
+    auto r = run_on(input);
     EXPECT_EQ(r.status, 1) << input;
     EXPECT_EQ(r.err, "1\n") << input;
     EXPECT_NE(r.out.find(" Error opening input file:\n " + std::string(input)),
@@ -217,26 +206,26 @@ TEST_F(Run, FilesThatCannotBeOpenedStopWithStatusOne) {
         << input;
   }
   std::vector<std::string> left;
-  for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename());
+  for (const auto& e : fs::directory_iterator(dir_.path())) left.push_back(e.path().filename());
   EXPECT_EQ(left, std::vector<std::string>{"dir.pdb"});  // no output file was created
 
   // A directory in place of a variant name file.
-  const fs::path variants = dir_ / "variants";
+  const fs::path variants = dir_.file("variants");
   fs::create_directories(variants / "CytVariants.name");
   for (const char* f : {"AdeVariants.name", "GuaVariants.name", "UraVariants.name"})
     testutil::write_file(variants / f, "  A\n");
-  fs::copy_file(testutil::structure("1bna.pdb"), dir_ / "1bna.pdb");
-  auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string());
+  fs::copy_file(testutil::structure("1bna.pdb"), dir_.file("1bna.pdb"));
+  auto r = testutil::run_torven(dir_.path(), {"1bna.pdb"}, variants.string());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, testutil::kVariantListMessage);
   EXPECT_EQ(r.err, "1\n");
-  EXPECT_FALSE(fs::exists(dir_ / "1bna.out"));
+  EXPECT_FALSE(fs::exists(dir_.file("1bna.out")));
 }
 
 TEST_F(Run, VariantListsComeFromNucleicAcidDir) {
   // Only the first 200 names of a list count; a trailing '/' in the
   // directory is accepted.
-  const fs::path variants = dir_ / "variants";
+  const fs::path variants = dir_.file("variants");
   fs::create_directories(variants);
   std::string ade;
   for (int k = 0; k < 200; ++k) ade += "XXX\n";
@@ -244,8 +233,8 @@ TEST_F(Run, VariantListsComeFromNucleicAcidDir) {
   testutil::write_file(variants / "GuaVariants.name", " DG extra text\n");
   testutil::write_file(variants / "CytVariants.name", "");
   testutil::write_file(variants / "UraVariants.name", "DT\n");  // left-justified: never matches
-  fs::copy_file(testutil::structure("1bna.pdb"), dir_ / "1bna.pdb");
-  auto r = testutil::run_torven(dir_, {"1bna.pdb"}, variants.string() + "/");
+  fs::copy_file(testutil::structure("1bna.pdb"), dir_.file("1bna.pdb"));
+  auto r = testutil::run_torven(dir_.path(), {"1bna.pdb"}, variants.string() + "/");
   EXPECT_EQ(r.status, 0);
   const std::string out = file("1bna.out");
   EXPECT_EQ(count_line(out, kOriginal), 8);  // the eight DG of the two strands
@@ -255,7 +244,7 @@ TEST_F(Run, VariantListsComeFromNucleicAcidDir) {
 TEST_F(Run, OutputFilesKeepTheirContentUntilWrittenTo) {
   // A chain that does not exist: no residue, so no per-residue records.
   for (const char* f : {"1bna.nup", "1bna_pairing.csv", "1bna.out", "1bna.cor"})
-    testutil::write_file(dir_ / f, "old content\n");
+    testutil::write_file(dir_.file(f), "old content\n");
   auto r = run(testutil::structure("1bna.pdb"), "1bna.pdb", {"-ML", "Z"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(file("1bna.nup"), "old content\n");
@@ -265,13 +254,13 @@ TEST_F(Run, OutputFilesKeepTheirContentUntilWrittenTo) {
 }
 
 TEST_F(Run, OutputsGoBesideTheInputWhateverItsDots) {
-  fs::create_directories(dir_ / "in.d");
-  fs::copy_file(kData / "twomodels.pdb", dir_ / "in.d" / "two.models.pdb");
-  auto r = testutil::run_torven(dir_, {"./in.d/two.models.pdb"}, testutil::shipped_variant_dir());
+  fs::create_directories(dir_.file("in.d"));
+  fs::copy_file(kData / "twomodels.pdb", dir_.path() / "in.d" / "two.models.pdb");
+  auto r = run_on("./in.d/two.models.pdb");
   EXPECT_EQ(r.status, 0);
   for (const char* f : {"two.out", "two.cor", "two_pairing.csv", "two.nup", "two.dat", "two.dbn",
                         "two.bpseq", "two_structure.csv"})
-    EXPECT_TRUE(fs::exists(dir_ / "in.d" / f)) << f;
+    EXPECT_TRUE(fs::exists(dir_.path() / "in.d" / f)) << f;
   EXPECT_NE(file("in.d/two.out").find("Structure File./in.d/two_structure\n"),
             std::string::npos);
 }

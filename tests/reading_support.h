@@ -1,47 +1,19 @@
-// Shared set-up for the tests of the reading stages: fresh tables, small
-// variant lists and output files in a temporary directory.
+// Shared set-up for the tests of the reading stages: a run of each test's
+// own with fresh tables and small variant lists, the atoms it stores, and
+// its .out and .cor read back.
 #pragma once
 
-#include <filesystem>
-#include <initializer_list>
-#include <string>
-#include <vector>
+#include <gtest/gtest.h>
 
-#include "common/files.h"
+#include <cstdint>
+#include <initializer_list>
+
 #include "common/tables.h"
-#include "driver/stages.h"
 #include "driver/run.h"
+#include "driver/stages.h"
 #include "test_util.h"
 
-namespace readtest {
-
-namespace fs = std::filesystem;
-
-// The run the reading tests work in; fresh_store() starts it afresh.
-inline torven::Run& the_run() {
-  static torven::Run run;
-  return run;
-}
-
-// Fresh tables, the four lists as given, the store's initial state.
-inline void fresh_store(std::initializer_list<const char*> ade,
-                        std::initializer_list<const char*> gua,
-                        std::initializer_list<const char*> cyt,
-                        std::initializer_list<const char*> ura) {
-  the_run().reset();
-  const std::initializer_list<const char*>* lists[] = {&ade, &gua, &cyt, &ura};
-  for (int list = 1; list <= 4; ++list) {
-    auto& v = torven::basenms.VariantNames[list];
-    v.assign(1, torven::Text<3>());
-    for (const char* n : *lists[list - 1]) v.emplace_back(n);
-    torven::beta.VariantCount[list] = static_cast<std::int32_t>(v.size()) - 1;
-  }
-  torven::reading_initialisation();
-}
-
-inline void standard_store() {
-  fresh_store({"  A", " DA"}, {"  G", " DG"}, {"  C", " DC"}, {"  U", " DU", " DT"});
-}
+namespace reading_test {
 
 // One atom record for the store.
 struct Atom {
@@ -55,52 +27,37 @@ struct Atom {
   char insc = '?';
 };
 
-inline void store(const Atom& a) {
-  torven::Text<3> res(a.res);
-  torven::hypothesis(the_run(), torven::Text<4>(a.name), res, torven::Text<4>(a.chain), a.resno,
-                     a.ins, a.x, a.y, a.z, a.occ, the_run().NPOORAT, a.insc);
-}
-
-// Lines of a file (without line ends).
-inline std::vector<std::string> lines_of(const fs::path& p) {
-  std::vector<std::string> lines;
-  std::string all = testutil::read_file(p), cur;
-  for (char c : all) {
-    if (c == '\n') {
-      lines.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
+// A test whose atoms go to the atom store of its own run.
+class StoreRun : public ::testing::Test {
+ protected:
+  // Fresh run and tables, the four lists as given, the store's initial state.
+  void fresh_store(std::initializer_list<const char*> ade, std::initializer_list<const char*> gua,
+                   std::initializer_list<const char*> cyt, std::initializer_list<const char*> ura) {
+    run_.reset();
+    const std::initializer_list<const char*>* lists[] = {&ade, &gua, &cyt, &ura};
+    for (int list = 1; list <= 4; ++list) {
+      auto& v = torven::basenms.VariantNames[list];
+      v.assign(1, torven::Text<3>());
+      for (const char* n : *lists[list - 1]) v.emplace_back(n);
+      torven::beta.VariantCount[list] = static_cast<std::int32_t>(v.size()) - 1;
     }
+    torven::reading_initialisation();
   }
-  if (!cur.empty()) lines.push_back(cur);
-  return lines;
-}
 
-// .out and .cor of the test run opened in a fresh temporary directory.
-class ReportFiles {
- public:
-  ReportFiles() : dir_(testutil::make_temp_dir("reading")) {
-    the_run().files.out.open((dir_ / "t.out").string());
-    the_run().files.cor.open((dir_ / "t.cor").string());
+  void standard_store() {
+    fresh_store({"  A", " DA"}, {"  G", " DG"}, {"  C", " DC"}, {"  U", " DU", " DT"});
   }
-  ~ReportFiles() {
-    the_run().files.out.close();
-    the_run().files.cor.close();
-    fs::remove_all(dir_);
-  }
-  std::vector<std::string> out() {
-    the_run().files.out.close();
-    return lines_of(dir_ / "t.out");
-  }
-  std::vector<std::string> cor() {
-    the_run().files.cor.close();
-    return lines_of(dir_ / "t.cor");
-  }
-  const fs::path& dir() const { return dir_; }
 
- private:
-  fs::path dir_;
+  void store(const Atom& a) {
+    torven::Text<3> res(a.res);
+    torven::hypothesis(run_, torven::Text<4>(a.name), res, torven::Text<4>(a.chain), a.resno,
+                       a.ins, a.x, a.y, a.z, a.occ, run_.NPOORAT, a.insc);
+  }
+
+  // .out and .cor of the run, open until the result goes.
+  testutil::ReportFiles open_reports() { return testutil::ReportFiles(run_, {".out", ".cor"}); }
+
+  torven::Run run_;
 };
 
-}  // namespace readtest
+}  // namespace reading_test

@@ -1,23 +1,20 @@
 // Helpers for the pair-list and report tests: hand-made pair lists and
-// residues in the shared tables, and the three report files in a fresh
-// temporary directory.
+// residues in the shared tables, and the residue walk with its three
+// report files read back.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
-
-#include "common/files.h"
-#include "test_util.h"
+#include "common/stops.h"
 #include "common/tables.h"
-#include "driver/stages.h"
 #include "driver/run.h"
+#include "driver/stages.h"
+#include "test_util.h"
 
 namespace reports_test {
 
@@ -79,55 +76,32 @@ inline void set_residue(std::int32_t r, std::int32_t number, const char* name,
   torven::beta.AtomInsCode[atom] = ins;
 }
 
-inline std::vector<std::string> read_lines(const std::filesystem::path& p) {
-  std::vector<std::string> lines;
-  std::ifstream in(p, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
-inline std::filesystem::path fresh_dir(const std::string& tag) {
-  return testutil::make_temp_dir("reports-" + tag);
-}
-
-// Opens .out, _pairing.csv and .nup in a fresh directory, with the .out
-// name "1abc.out" unless a test sets another.
-class ReportFiles : public ::testing::Test {
+// A test of the residue walk on its own run, with the .out name "1abc.out"
+// unless it sets another.
+class ResidueWalk : public ::testing::Test {
  protected:
   void SetUp() override {
     run_.reset();
-    dir_ = fresh_dir("rep");
     run_.NMPASS = "1abc.out";
   }
-  void TearDown() override {
-    close_files();
-    std::filesystem::remove_all(dir_);
-  }
-  void open_files() {
-    run_.files.out.open((dir_ / "1abc.out").string());
-    run_.files.pairing.open((dir_ / "1abc_pairing.csv").string());
-    run_.files.nup.open((dir_ / "1abc.nup").string());
-  }
-  void close_files() {
-    run_.files.out.close();
-    run_.files.pairing.close();
-    run_.files.nup.close();
-  }
-  // Runs the residue walk and collects the three files.
+  // Runs the walk with .out, _pairing.csv and .nup open and collects their
+  // lines, also when the walk stops the run.
   void report() {
-    open_files();
-    torven::ResidueReport(run_);
-    close_files();
+    testutil::ReportFiles files(run_, {".out", "_pairing.csv", ".nup"});
+    const auto collect = [&] {
+      out_ = files.lines(".out");
+      csv_ = files.lines("_pairing.csv");
+      nup_ = files.lines(".nup");
+    };
+    try {
+      torven::ResidueReport(run_);
+    } catch (const torven::Stop&) {
+      collect();
+      throw;
+    }
     collect();
   }
-  void collect() {
-    out_ = read_lines(dir_ / "1abc.out");
-    csv_ = read_lines(dir_ / "1abc_pairing.csv");
-    nup_ = read_lines(dir_ / "1abc.nup");
-  }
   torven::Run run_;
-  std::filesystem::path dir_;
   std::vector<std::string> out_, csv_, nup_;
 };
 

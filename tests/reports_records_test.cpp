@@ -7,7 +7,7 @@
 #include "reports_fixture.h"
 
 using reports_test::P;
-using reports_test::ReportFiles;
+using reports_test::ResidueWalk;
 using reports_test::set_list;
 using reports_test::set_residue;
 
@@ -19,10 +19,10 @@ std::string blanks(std::size_t n) { return std::string(n, ' '); }
 
 // Residue 1 is G 1 of chain A; its partners 72-76 are C, A, U, G of chain A
 // and C of chain B, each numbered as its serial.
-class Records : public ReportFiles {
+class Records : public ResidueWalk {
  protected:
   void SetUp() override {
-    ReportFiles::SetUp();
+    ResidueWalk::SetUp();
     torven::beta.ResidueCount = 1;
     set_residue(1, 1, "  G", "A   ");
     set_residue(72, 72, "  C", "A   ");

@@ -10,7 +10,7 @@
 
 using reports_test::P;
 using reports_test::partners;
-using reports_test::ReportFiles;
+using reports_test::ResidueWalk;
 using reports_test::set_list;
 
 namespace {
@@ -33,7 +33,7 @@ struct ReorderCase {
 
 void PrintTo(const ReorderCase& c, std::ostream* os) { *os << c.what; }
 
-class Reorder : public ReportFiles, public ::testing::WithParamInterface<ReorderCase> {};
+class Reorder : public ResidueWalk, public ::testing::WithParamInterface<ReorderCase> {};
 
 TEST_P(Reorder, OnePass) {
   const ReorderCase& c = GetParam();
@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReorderCase{"a missing Q matches nothing", 6, {{4, {30}}, {5, {20, 1}}}, 5,
                     {20, 1}}));
 
-TEST_F(ReportFiles, RecordsShowTheReorderedList) {
+TEST_F(ResidueWalk, RecordsShowTheReorderedList) {
   torven::beta.ResidueCount = 5;
   set_list(4, of({16}));
   set_list(5, of({20, 15}));
@@ -93,7 +93,7 @@ void PrintTo(const LabelCase& c, std::ostream* os) {
   for (const std::string& l : c.labels) *os << l << ' ';
 }
 
-class Labels : public ReportFiles, public ::testing::WithParamInterface<LabelCase> {};
+class Labels : public ResidueWalk, public ::testing::WithParamInterface<LabelCase> {};
 
 TEST_P(Labels, IndicatorsAndStructureCode) {
   const LabelCase& c = GetParam();
@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LabelCase{{"s:h", "z:H"}, {"BP", "BF"}, 'T'},
                       LabelCase{{"W:W", "+:S", "h:W"}, {"BP", "BF", "TP"}, 'T'}));
 
-TEST_F(ReportFiles, NoResiduesWritesNothing) {
+TEST_F(ResidueWalk, NoResiduesWritesNothing) {
   torven::beta.ResidueCount = 0;
   report();
   EXPECT_TRUE(out_.empty());
@@ -130,21 +130,18 @@ TEST_F(ReportFiles, NoResiduesWritesNothing) {
 
 // -OL: the walk ends at the first residue (from the second on) whose first
 // partner is the previous residue while that one's first partner is it.
-TEST_F(ReportFiles, OligoStopsQuietlyKeepingEarlierRecords) {
+TEST_F(ResidueWalk, OligoStopsQuietlyKeepingEarlierRecords) {
   torven::beta.ResidueCount = 3;
   set_list(1, of({2}));
   set_list(2, of({1}));
   set_list(3, of({1}));
   torven::driver.OligoFlag = 1;
-  open_files();
   try {
-    torven::ResidueReport(run_);
+    report();
     ADD_FAILURE() << "the walk must not return";
   } catch (const torven::Stop& stop) {
     EXPECT_EQ(stop.status, 0);
   }
-  close_files();
-  collect();
   EXPECT_EQ(out_.size(), 1u);
   EXPECT_EQ(csv_.size(), 1u);
   EXPECT_EQ(nup_.size(), 1u);
@@ -152,7 +149,7 @@ TEST_F(ReportFiles, OligoStopsQuietlyKeepingEarlierRecords) {
   EXPECT_EQ(out_[0].substr(0, 6), "     1");
 }
 
-TEST_F(ReportFiles, OligoStopNeedsBothFirstPartners) {
+TEST_F(ResidueWalk, OligoStopNeedsBothFirstPartners) {
   torven::beta.ResidueCount = 3;
   set_list(1, of({9, 2}));
   set_list(2, of({1}));
@@ -163,7 +160,7 @@ TEST_F(ReportFiles, OligoStopNeedsBothFirstPartners) {
   EXPECT_EQ(nup_.size(), 3u);
 }
 
-TEST_F(ReportFiles, WithoutOligoFlagEveryResidueIsReported) {
+TEST_F(ResidueWalk, WithoutOligoFlagEveryResidueIsReported) {
   torven::beta.ResidueCount = 3;
   set_list(1, of({2}));
   set_list(2, of({1}));

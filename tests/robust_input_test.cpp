@@ -13,26 +13,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kStructures = fs::path(TORVEN_TEST_DATA) / "structures";
-
-class Messy : public ::testing::Test {
+class Messy : public testutil::ProgramRun {
  protected:
   void SetUp() override {
-    dir_ = testutil::make_temp_dir("robust-input");
-    pdb_ = testutil::read_file(kStructures / "1bna.pdb");
-    cif_ = testutil::read_file(kStructures / "1bna.cif");
+    pdb_ = testutil::read_file(testutil::structure("1bna.pdb"));
+    cif_ = testutil::read_file(testutil::structure("1bna.cif"));
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   testutil::RunResult run(const std::string& name, const std::string& content,
                           std::vector<std::string> args = {}) {
-    testutil::write_file(dir_ / name, content);
-    args.push_back(name);
-    return testutil::run_torven(dir_, args, testutil::shipped_variant_dir());
+    testutil::write_file(dir_.file(name), content);
+    return run_on(name, args);
   }
-  std::string file(const std::string& name) const { return testutil::read_file(dir_ / name); }
 
-  fs::path dir_;
   std::string pdb_, cif_;
 };
 

@@ -23,7 +23,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace torven;
 
 struct Result {
@@ -73,16 +72,9 @@ int expect_same_with_grid(const std::vector<Probe>& probes) {
 
 class RealStructure : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = testutil::make_temp_dir("robust-search");
-    testutil::read_structure(run_, dir_, "1ehz.pdb");
-  }
-  void TearDown() override {
-    run_.files.close_all(false);
-    fs::remove_all(dir_);
-  }
-  torven::Run run_;
-  fs::path dir_;
+  void SetUp() override { testutil::read_structure(run_, dir_.path(), "1ehz.pdb"); }
+  testutil::TempDir dir_;
+  torven::Run run_;  // closes its files before the directory goes
 };
 
 TEST_F(RealStructure, GridGivesTheResultsOfTheFullSearch) {
