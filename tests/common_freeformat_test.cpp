@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/freeformat.h"
+#include "test_util.h"
 
 using namespace torven;
 using Lines = std::vector<std::string>;
@@ -130,11 +131,7 @@ namespace {
 // decimals or not, whatever surrounds it.
 TEST(CommonFreeFormat, PlainDecimalsReadAsTheGeneralConversionReadsThem) {
   std::mt19937 rng(11);
-  auto digits = [&rng](int n) {
-    std::string d;
-    for (int k = 0; k < n; ++k) d.push_back(static_cast<char>('0' + rng() % 10));
-    return d;
-  };
+  auto digits = [&rng](int n) { return testutil::random_digits(rng, n); };
   const char* const signs[] = {"", "-", "+"};
   // A repeat count before the value is dropped; a letter right after it
   // spoils it.

@@ -11,6 +11,7 @@
 
 #include "common/layout.h"
 #include "common/text.h"
+#include "test_util.h"
 
 using namespace torven;
 using Recs = std::vector<std::string>;
@@ -227,11 +228,7 @@ TEST(CommonLayout, RealConversionIsCorrectlyRoundedOnBothPaths) {
       {"", "00000000000123", "", "", false}, {"", "12", "5", "-2", true},
   };
   std::mt19937 rng(20261210);
-  auto digits = [&rng](int n) {
-    std::string d;
-    for (int k = 0; k < n; ++k) d.push_back(static_cast<char>('0' + rng() % 10));
-    return d;
-  };
+  auto digits = [&rng](int n) { return testutil::random_digits(rng, n); };
   const char* const signs[] = {"", "+", "-"};
   for (int k = 0; k < 200000; ++k) {
     Number n;

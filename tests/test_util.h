@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -56,6 +57,13 @@ class TempDir {
  private:
   fs::path path_;
 };
+
+// n random decimal digits, for generated number texts.
+inline std::string random_digits(std::mt19937& rng, int n) {
+  std::string d;
+  for (int k = 0; k < n; ++k) d.push_back(static_cast<char>('0' + rng() % 10));
+  return d;
+}
 
 inline std::string read_file(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
