@@ -55,14 +55,15 @@ void OutputFile::put(const char* data, std::size_t size) {
   pending_.append(data, size);
   pending_.push_back('\n');
   ++written_;
-  if (pending_.size() >= kWriteChunk) flush_pending();
+  if (pending_.size() >= kWriteChunk && !write_pending())
+    fail(name_, written_, "cannot write a record");
 }
 
-void OutputFile::flush_pending() {
-  if (pending_.empty()) return;
-  const bool ok = std::fwrite(pending_.data(), 1, pending_.size(), fp_) == pending_.size();
+bool OutputFile::write_pending() {
+  const bool ok = pending_.empty() ||
+                  std::fwrite(pending_.data(), 1, pending_.size(), fp_) == pending_.size();
   pending_.clear();
-  if (!ok) fail(name_, written_, "cannot write a record");
+  return ok;
 }
 
 void OutputFile::write_line(std::string_view record) { put(record.data(), record.size()); }
@@ -80,8 +81,7 @@ void OutputFile::close(bool report) {
   open_ = false;
   if (fp_ != nullptr) {
     // A failure to write what is pending is a failure to complete the file.
-    const bool written = pending_.empty() ||
-                         std::fwrite(pending_.data(), 1, pending_.size(), fp_) == pending_.size();
+    const bool written = write_pending();
     std::string().swap(pending_);
     std::FILE* fp = fp_;
     fp_ = nullptr;

@@ -44,7 +44,7 @@ class OutputFile {
 
  private:
   void put(const char* data, std::size_t size);
-  void flush_pending();
+  bool write_pending();  // hands pending_ to fp_; false when it cannot
 
   std::string name_;
   std::FILE* fp_ = nullptr;  // set at the first record

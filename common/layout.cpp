@@ -440,16 +440,13 @@ std::size_t read_plain_decimal(std::string_view s, int implied_decimals, float& 
   return i;
 }
 
-bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out) {
-  float v = 0.0f;
-  if (s.empty() || read_plain_decimal(s, implied_decimals, v) != s.size()) return false;
-  out = v;
-  return true;
-}
-
 bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
                 float& out) {
-  if (parse_plain_decimal(s, implied_decimals, out)) return true;
+  // A plain decimal the shortcut reads whole is done.
+  if (float v = 0.0f; !s.empty() && read_plain_decimal(s, implied_decimals, v) == s.size()) {
+    out = v;
+    return true;
+  }
   std::size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';

@@ -86,11 +86,9 @@ bool parse_real(std::string_view s, bool lower_exponent, int implied_decimals,
 // digits, optional point, no exponent) whose digits make an integer m below
 // 2^24 with at most ten decimals is m / 10^k, both exact in single
 // precision, so one division rounds it correctly, as the general conversion
-// does. False for any other text, which is left to the general conversion.
-bool parse_plain_decimal(std::string_view s, int implied_decimals, float& out);
-// The same for the text's start: the number of characters of the plain
-// decimal that begins it (out set), up to the first character that cannot
-// continue one; 0 (out untouched) when they make none the shortcut reads.
+// does. Reads the plain decimal that begins s up to the first character that
+// cannot continue one and returns its length (out set); 0 (out untouched)
+// when the characters make none the shortcut reads.
 std::size_t read_plain_decimal(std::string_view s, int implied_decimals, float& out);
 }  // namespace detail
 

@@ -44,7 +44,6 @@ int end_with_failure(Run& run, const Failure& failure) {
   const std::string message = failure.message();
   std::fwrite(message.data(), 1, message.size(), stderr);
   run.files.close_all(false);
-  std::fflush(stdout);
   std::fflush(stderr);
   return 2;
 }

@@ -196,37 +196,30 @@ void verify(std::int32_t res, std::int32_t vertex, std::int32_t ref_atom,
 
   // With the grid, only the residues near the origin (and, for the O2'
   // shortcut, near the vertex) are searched.
-  if (grid != nullptr && only_res == 0) {
-    if (const PartnerGrid::Nearby* near = grid->nearby(res, o, vertex, p.o2_alt, cut2)) {
-      const std::size_t count = near->residues.size();
-      for (std::size_t k = 0; k < count; ++k) {
-        const std::int32_t j = near->residues[k];
-        if (near->types[k] == partner_type && j >= from && j <= to) search(j);
-      }
-      if (best.found) {
-        partner_res = best.res;
-        partner_atom = best.atom;
-        dist = std::sqrt(best.d2);
-        angle = best.angle;
-      }
-      return;
+  const PartnerGrid::Nearby* near =
+      grid != nullptr && only_res == 0 ? grid->nearby(res, o, vertex, p.o2_alt, cut2) : nullptr;
+  if (near != nullptr) {
+    const std::size_t count = near->residues.size();
+    for (std::size_t k = 0; k < count; ++k) {
+      const std::int32_t j = near->residues[k];
+      if (near->types[k] == partner_type && j >= from && j <= to) search(j);
     }
-  }
-
-  // The residues are taken in blocks: a first pass keeps those of the
-  // partner type (without a branch, since the types are mixed), a second
-  // one searches them in ascending order.
-  constexpr std::int32_t kBlock = 1024;
-  std::int32_t kept[kBlock];
-  for (std::int64_t j0 = from; j0 <= to; j0 += kBlock) {
-    const std::int32_t j1 =
-        static_cast<std::int32_t>(std::min<std::int64_t>(to, j0 + kBlock - 1));
-    int n = 0;
-    for (std::int32_t j = static_cast<std::int32_t>(j0); j <= j1; ++j) {
-      kept[n] = j;
-      n += type_of(j) == partner_type;
+  } else {
+    // The residues are taken in blocks: a first pass keeps those of the
+    // partner type (without a branch, since the types are mixed), a second
+    // one searches them in ascending order.
+    constexpr std::int32_t kBlock = 1024;
+    std::int32_t kept[kBlock];
+    for (std::int64_t j0 = from; j0 <= to; j0 += kBlock) {
+      const std::int32_t j1 =
+          static_cast<std::int32_t>(std::min<std::int64_t>(to, j0 + kBlock - 1));
+      int n = 0;
+      for (std::int32_t j = static_cast<std::int32_t>(j0); j <= j1; ++j) {
+        kept[n] = j;
+        n += type_of(j) == partner_type;
+      }
+      for (int m = 0; m < n; ++m) search(kept[m]);
     }
-    for (int m = 0; m < n; ++m) search(kept[m]);
   }
 
   if (best.found) {
