@@ -34,24 +34,17 @@ std::string trim_name(std::string_view name) {
 OutputFile::~OutputFile() { close(false); }
 
 void OutputFile::open(std::string_view name) {
-  if (open_) close();
+  if (is_open()) close();
   name_ = trim_name(name);
-  // Mode "a" creates a missing file and leaves an existing one as it is.
-  std::FILE* fp = std::fopen(name_.c_str(), "a");
-  if (fp == nullptr || std::fclose(fp) != 0)
-    fail(name_, 0, "cannot create the file for writing");
-  open_ = true;
+  fp_ = std::fopen(name_.c_str(), "w");
+  if (fp_ == nullptr) fail(name_, 0, "cannot create the file for writing");
+  std::setvbuf(fp_, nullptr, _IONBF, 0);  // the records are gathered in pending_
   written_ = 0;
 }
 
 void OutputFile::put(const char* data, std::size_t size) {
-  if (!open_) fail(name_.empty() ? "(no file)" : name_, 0, "write to a file that is not open");
-  if (fp_ == nullptr) {
-    // The first record drops the old content.
-    fp_ = std::fopen(name_.c_str(), "w");
-    if (fp_ == nullptr) fail(name_, 1, "cannot write the file");
-    std::setvbuf(fp_, nullptr, _IONBF, 0);  // the records are gathered in pending_
-  }
+  if (fp_ == nullptr)
+    fail(name_.empty() ? "(no file)" : name_, 0, "write to a file that is not open");
   pending_.append(data, size);
   pending_.push_back('\n');
   ++written_;
@@ -77,17 +70,14 @@ void OutputFile::write_list(const std::vector<Item>& items) {
 }
 
 void OutputFile::close(bool report) {
-  if (!open_) return;
-  open_ = false;
-  if (fp_ != nullptr) {
-    // A failure to write what is pending is a failure to complete the file.
-    const bool written = write_pending();
-    std::string().swap(pending_);
-    std::FILE* fp = fp_;
-    fp_ = nullptr;
-    if ((std::fclose(fp) != 0 || !written) && report)
-      fail(name_, written_, "cannot complete the file");
-  }
+  if (fp_ == nullptr) return;
+  // A failure to write what is pending is a failure to complete the file.
+  const bool written = write_pending();
+  std::string().swap(pending_);
+  std::FILE* fp = fp_;
+  fp_ = nullptr;
+  if ((std::fclose(fp) != 0 || !written) && report)
+    fail(name_, written_, "cannot complete the file");
 }
 
 // ---- InputFile ------------------------------------------------------------
@@ -218,6 +208,12 @@ const std::array<RunFiles::Output, 9> RunFiles::kOutputs = {{
     {"_structure.csv", &RunFiles::structure},
     {".hlx", &RunFiles::hlx},
 }};
+
+std::string RunFiles::record_id() const {
+  std::string id = stem + ".out";
+  id.resize(4, ' ');
+  return id;
+}
 
 void RunFiles::close_all(bool report) {
   for (auto it = kOutputs.rbegin(); it != kOutputs.rend(); ++it) (this->*(it->file)).close(report);

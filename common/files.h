@@ -18,10 +18,8 @@ namespace torven {
 // File names lose their leading and trailing blanks before use.
 std::string trim_name(std::string_view name);
 
-// An output file. open() creates a missing file but keeps the content of an
-// existing one; the old content is dropped when the first record is written,
-// so the file ends up holding exactly what the run wrote. A file the run
-// never writes to keeps its old content.
+// An output file. open() creates it empty, dropping what an existing file
+// held, so the file holds exactly the records this run writes to it.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -29,10 +27,10 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the file if it is missing; a failure (a directory, no
-  // permission) ends the run through fail().
+  // Creates the file empty; a failure (a directory, no permission) ends
+  // the run through fail().
   void open(std::string_view name);
-  bool is_open() const { return open_; }
+  bool is_open() const { return fp_ != nullptr; }
   const std::string& name() const { return name_; }
 
   void write_line(std::string_view record);
@@ -47,15 +45,16 @@ class OutputFile {
   bool write_pending();  // hands pending_ to fp_; false when it cannot
 
   std::string name_;
-  std::FILE* fp_ = nullptr;  // set at the first record
+  std::FILE* fp_ = nullptr;  // open from open() to close()
   std::string pending_;      // records not yet handed to fp_, written in large pieces
-  bool open_ = false;
   std::int64_t written_ = 0;
 };
 
-// An input file read record by record. A record ends at "\n" or "\r\n";
-// the "\r" never enters a record, and a last line without a line end is
-// still a record.
+// An input file read record by record. A record ends at "\n" or "\r\n",
+// without them; a last line without a line end is still a record (a "\r"
+// at its end stays). A regular file is read in pieces; any other input (a
+// pipe, a device) is read whole when it is opened, so that it can be read
+// again from its start.
 class InputFile {
  public:
   InputFile() = default;
@@ -110,6 +109,13 @@ struct RunFiles {
   OutputFile bpseq;      // .bpseq
   OutputFile structure;  // _structure.csv
   OutputFile hlx;        // .hlx
+
+  // The structure's name: the input's last path component up to its first
+  // '.'. The outputs are named from it, and headers and records show it.
+  std::string stem;
+  // The first four characters of the .out file's own name, blank-padded:
+  // the identifier that begins every _pairing.csv and _structure.csv record.
+  std::string record_id() const;
 
   // Every output with the suffix its name takes after the input's base.
   struct Output {

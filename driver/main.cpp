@@ -34,7 +34,7 @@ void run_stages(Run& run, int argc, char** argv) {
   run.files.out.close();
   run.files.pairing.close();
   run.files.nup.close();
-  rnahelix(run.files, run.NMPASS, options.ModelNumber);
+  rnahelix(run.files, options.ModelNumber);
 }
 
 // A failure: its message on standard error after what standard output

@@ -1,4 +1,4 @@
-// Opening the input file and naming and opening the eight output files.
+// Opening the input file and naming and opening the nine output files.
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -9,14 +9,36 @@
 
 namespace torven {
 
+namespace {
+
+// Where the input's last path component begins (after its last '/') and
+// where its stem ends (at the first '.' of that component, or its end).
+struct NameParts {
+  std::size_t stem_begin = 0;
+  std::size_t stem_end = 0;
+};
+
+NameParts name_parts(const std::string& name) {
+  const std::size_t slash = name.rfind('/');
+  NameParts p;
+  p.stem_begin = slash == std::string::npos ? 0 : slash + 1;
+  p.stem_end = std::min(name.find('.', p.stem_begin), name.size());
+  return p;
+}
+
+}  // namespace
+
 std::string output_name(std::string_view input, std::string_view suffix) {
   const std::string name = trim_name(input);
-  const std::size_t slash = name.rfind('/');
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  const std::size_t dot = name.find('.', start);
-  std::string base = name.substr(0, dot);  // npos keeps the whole name
-  base += suffix;
-  return base;
+  std::string out = name.substr(0, name_parts(name).stem_end);
+  out += suffix;
+  return out;
+}
+
+std::string input_stem(std::string_view input) {
+  const std::string name = trim_name(input);
+  const NameParts p = name_parts(name);
+  return name.substr(p.stem_begin, p.stem_end - p.stem_begin);
 }
 
 namespace {
@@ -46,12 +68,11 @@ void open_run_files(Run& run) {
   }
   refuse_output_over_input(input);
 
-  // Every output but .hlx, which the secondary-structure stage opens, in
-  // the order of the table.
-  run.NMPASS = output_name(input, ".out");
-  for (const RunFiles::Output& output : RunFiles::kOutputs) {
-    if (output.file != &RunFiles::hlx) (files.*output.file).open(output_name(input, output.suffix));
-  }
+  // Every output is created empty here, in the order of the table, so that
+  // nothing of an earlier run survives in any of them.
+  files.stem = input_stem(input);
+  for (const RunFiles::Output& output : RunFiles::kOutputs)
+    (files.*output.file).open(output_name(input, output.suffix));
 }
 
 }  // namespace torven

@@ -11,9 +11,9 @@
 
 namespace torven {
 
-void HeaderFileLine(OutputFile& out, std::string_view input_name) {
-  // The _structure.csv name without ".csv".
-  const std::string name = output_name(input_name, "_structure");
+void HeaderFileLine(OutputFile& out, std::string_view stem) {
+  // The _structure.csv name without its folders and ".csv".
+  const std::string name = std::string(stem) + "_structure";
   static const Layout kLayout(
       "('#HEADER   Base Pairing/Triplet Scheme for Structure',' File',A20)");
   out.write(kLayout, {std::string_view(name)});

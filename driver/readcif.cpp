@@ -242,7 +242,7 @@ void stream(const InputFile& input, std::string_view LINE, const CifColumns& col
 void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND) {
   InputFile& input = run.files.input;
   OutputFile& out = run.files.out;
-  HeaderFileLine(out, run.FILENM);
+  HeaderFileLine(out, run.files.stem);
   if (driver.NmrFlag == 1) HeaderNmrLine(out);
   HeaderProgramLine(out);
   HeaderCutoffLine(out);

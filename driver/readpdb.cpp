@@ -125,7 +125,7 @@ void readpdb(Run& run) {
     run.files.cor.write_line(echo);
   }
 
-  HeaderFileLine(out, run.FILENM);
+  HeaderFileLine(out, run.files.stem);
   HeaderProgramLine(out);
   HeaderCutoffLine(out);
   HeaderNmrLine(out);

@@ -5,7 +5,7 @@ namespace torven {
 void Run::reset() {
   files.close_all(false);
   FILENM.clear();
-  NMPASS.clear();
+  files.stem.clear();
   have_file = false;
   NPOORAT = 0;
   store = AtomStoreState{};

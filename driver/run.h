@@ -20,7 +20,6 @@ struct AtomStoreState {
 
 struct Run {
   std::string FILENM;         // the input name as given on the command line
-  std::string NMPASS;         // the .out name, read back by the secondary-structure stage
   bool have_file = false;     // a file name was given on the command line
   std::int32_t NPOORAT = 0;   // poorly defined atoms, counted over the whole run
   AtomStoreState store;

@@ -23,12 +23,15 @@ void OptionsSummary();
 // The four variant name lists from NUCLEIC_ACID_DIR.
 void load_variant_lists();
 
-// Opens the input file, names and opens the eight output files.
+// Opens the input file, then names the nine output files and creates them
+// empty.
 void open_run_files(Run& run);
 // The output name of `input` for `suffix` (".out", "_pairing.csv", ...):
 // the input name before the first '.' of its last path component, then the
 // suffix; a last component without '.' gets the suffix appended.
 std::string output_name(std::string_view input, std::string_view suffix);
+// The input's last path component up to its first '.': the structure's name.
+std::string input_stem(std::string_view input);
 
 // Atom store.
 // The base type (ResType) a right-justified residue name stands for: the
@@ -46,7 +49,7 @@ void readpdb(Run& run);
 
 // The .out header lines that both readers write, the version banner and
 // the column legend.
-void HeaderFileLine(OutputFile& out, std::string_view input_name);
+void HeaderFileLine(OutputFile& out, std::string_view stem);
 void HeaderProgramLine(OutputFile& out);
 void HeaderCutoffLine(OutputFile& out);
 void HeaderNmrLine(OutputFile& out);

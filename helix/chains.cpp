@@ -44,12 +44,10 @@ bool split_chains(HelixStage& stage) {
   return true;
 }
 
-void write_chains(const HelixStage& stage, std::string_view NMPASS,
+void write_chains(const HelixStage& stage, std::string_view record_id,
                   std::int32_t ModelNumber, const std::string& name,
                   OutputFile& structure, OutputFile& dat) {
   static const Layout header("('>',A,':',A,A,' Created by TORVEN')");
-  std::string prefix(NMPASS.substr(0, 4));
-  prefix.resize(4, ' ');
   std::string model = std::to_string(ModelNumber);
   model.resize(15, ' ');
   const std::string_view comma(",");
@@ -65,7 +63,7 @@ void write_chains(const HelixStage& stage, std::string_view NMPASS,
       const char base = read ? l.BASE1 : 'N';
       const char ins = beta.AtomInsCode.get(beta.ResFirstAtom.get(k));
       const char code = str.StructureCode.get(k);
-      structure.write_list({std::string_view(prefix), comma, std::string_view(serial), comma,
+      structure.write_list({record_id, comma, std::string_view(serial), comma,
                             std::string_view(number), comma, ch(base), comma, ch(ins), comma,
                             std::string_view(chain), comma, ch(code)});
     }

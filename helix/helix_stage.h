@@ -52,12 +52,6 @@ struct HelixStage {
   std::int32_t ires1(std::int64_t t) const { return line(t).IRES1; }
 };
 
-// Names derived from the .out name (blank-padded as the driver built it).
-std::string report_name(std::string_view NMPASS);  // without its blanks
-std::string hlx_name(std::string_view NMPASS);
-// Last path component without ".out", followed by one blank.
-std::string structure_name(std::string_view NMPASS);
-
 // Line classes after the column legend.
 bool is_legend_end(std::string_view line);    // "Equivalent" in columns 65-74
 bool is_continuation(std::string_view line);  // ':' in column 26
@@ -86,8 +80,9 @@ void write_hlx(const HelixStage& stage, OutputFile& hlx);
 // Splits residues 1..ResidueCount into runs of equal chain identifier.
 // False when a 101st chain would begin (stage.chains then holds 100).
 bool split_chains(HelixStage& stage);
-// _structure.csv records and the .dat block of every chain.
-void write_chains(const HelixStage& stage, std::string_view NMPASS,
+// _structure.csv records, each headed by `record_id`, and the .dat block of
+// every chain.
+void write_chains(const HelixStage& stage, std::string_view record_id,
                   std::int32_t ModelNumber, const std::string& name,
                   OutputFile& structure, OutputFile& dat);
 // .dbn: header, sequence and dot-bracket string with '&' between chains.

@@ -1,4 +1,4 @@
-// Reading .out back: names, the two passes, the base letters and .bpseq.
+// Reading .out back: the two passes, the base letters and .bpseq.
 #include <string>
 
 #include "common/layout.h"
@@ -22,8 +22,6 @@ namespace helix {
 
 namespace {
 
-constexpr std::string_view kOutSuffix = ".out";
-
 // Columns a..b (1-based) of a line, blank beyond its end: the line is seen
 // blank-padded, as a record read with a layout is.
 std::string columns(std::string_view line, std::size_t a, std::size_t b) {
@@ -34,35 +32,10 @@ std::string columns(std::string_view line, std::size_t a, std::size_t b) {
 
 }  // namespace
 
-std::string report_name(std::string_view NMPASS) {
-  // A name that was never set holds zero bytes; they never reach a message.
-  return trim_name(NMPASS.substr(0, NMPASS.find('\0')));
-}
-
 const HelixLine& HelixStage::line(std::int64_t t) const {
   static const HelixLine none;
   if (t < 1 || t > nts()) return none;
   return lines[static_cast<std::size_t>(t - 1)];
-}
-
-std::string hlx_name(std::string_view NMPASS) {
-  std::string n = report_name(NMPASS);
-  if (n.size() >= kOutSuffix.size() &&
-      n.compare(n.size() - kOutSuffix.size(), kOutSuffix.size(), kOutSuffix) == 0) {
-    n.resize(n.size() - kOutSuffix.size());
-  }
-  return n + ".hlx";
-}
-
-std::string structure_name(std::string_view NMPASS) {
-  std::string n = report_name(NMPASS);
-  const std::size_t slash = n.rfind('/');
-  if (slash != std::string::npos) n.erase(0, slash + 1);
-  if (n.size() >= kOutSuffix.size() &&
-      n.compare(n.size() - kOutSuffix.size(), kOutSuffix.size(), kOutSuffix) == 0) {
-    n.resize(n.size() - kOutSuffix.size());
-  }
-  return n + " ";
 }
 
 bool is_legend_end(std::string_view line) {

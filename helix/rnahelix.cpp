@@ -12,9 +12,8 @@ namespace torven {
 
 namespace {
 
-// A report that cannot be opened is reported by name and ends the run.
-void open_report(InputFile& out, std::string_view NMPASS) {
-  const std::string name = helix::report_name(NMPASS);
+// A report that cannot be opened again is reported by name and ends the run.
+void open_report(InputFile& out, const std::string& name) {
   if (out.open(name)) return;
   const std::string message = "Error opening report file: " + name;
   stdout_list({std::string_view(message)});
@@ -23,16 +22,17 @@ void open_report(InputFile& out, std::string_view NMPASS) {
 
 }  // namespace
 
-void rnahelix(RunFiles& files, std::string_view NMPASS, std::int32_t ModelNumber) {
+void rnahelix(RunFiles& files, std::int32_t ModelNumber) {
   helix::HelixStage stage;
+  const std::string& report = files.out.name();
   InputFile out;
-  open_report(out, NMPASS);
-  files.hlx.open(helix::hlx_name(NMPASS));
-  const std::string name = helix::structure_name(NMPASS);
+  open_report(out, report);
+  // The structure's name, followed by one blank, heads .bpseq, .dat and .dbn.
+  const std::string name = files.stem + " ";
 
   const std::int32_t nts = helix::count_residue_lines(out);
   out.close();
-  open_report(out, NMPASS);
+  open_report(out, report);
   helix::read_back(out, nts, name, stage, files.bpseq);
 
   helix::build_dot_bracket(stage);
@@ -45,7 +45,7 @@ void rnahelix(RunFiles& files, std::string_view NMPASS, std::int32_t ModelNumber
     stdout_list({std::string_view("There are more than 100 chains in the pdb")});
     stop_status_1();
   }
-  helix::write_chains(stage, NMPASS, ModelNumber, name, files.structure, files.dat);
+  helix::write_chains(stage, files.record_id(), ModelNumber, name, files.structure, files.dat);
   helix::write_dbn(stage, name, files.dbn);
 }
 

@@ -1,6 +1,7 @@
-// The secondary-structure stage: reads .out back and writes .bpseq, .hlx,
-// _structure.csv, .dat and .dbn. A report that cannot be read back, or more
-// than 100 chains, stops the run.
+// The secondary-structure stage: reads the run's .out back and writes
+// .bpseq, .hlx, _structure.csv, .dat and .dbn, all of them open already. A
+// report that cannot be opened again, or more than 100 chains, stops the
+// run.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,7 @@
 
 namespace torven {
 
-void rnahelix(RunFiles& files, std::string_view NMPASS, std::int32_t ModelNumber);
+void rnahelix(RunFiles& files, std::int32_t ModelNumber);
 
 // Base letter of a right-justified residue name: "  A" gives 'A', " DA" or
 // "PSU" the lower-case 'a' or 'u'; a name that matches neither gives 'N'.

@@ -31,18 +31,21 @@ TEST(CommonFileNames, Trim) {
   EXPECT_EQ(trim_name("   "), "");
 }
 
-TEST_F(CommonFiles, OutputKeepsOldContentUntilFirstRecord) {
+// An output holds exactly what this run writes to it: opening it drops what
+// an earlier run left, whether or not a record follows.
+TEST_F(CommonFiles, OutputIsCreatedEmptyAtItsOpen) {
   const std::string written = dir_.file("w.out"), untouched = dir_.file("u.out"),
                     fresh = dir_.file("f.out");
   write_file(written, "old line 1\nold line 2\nold line 3\n");
-  write_file(untouched, "keep me\n");
+  write_file(untouched, "earlier run\n");
   {
     OutputFile w, u, f;
     w.open("  " + written + " ");
     u.open(untouched);
     f.open(fresh);
+    EXPECT_EQ(read_file(written), "");
+    EXPECT_EQ(read_file(untouched), "");
     EXPECT_TRUE(fs::exists(fresh));
-    EXPECT_EQ(read_file(written), "old line 1\nold line 2\nold line 3\n");
     w.write_line("new");
     static const Layout lay("(I3,A)");
     w.write(lay, {std::int32_t{5}, std::string_view("x")});
@@ -51,7 +54,7 @@ TEST_F(CommonFiles, OutputKeepsOldContentUntilFirstRecord) {
     w.close();  // closing a closed file does nothing
   }
   EXPECT_EQ(read_file(written), "new\n  5x\n free\n");
-  EXPECT_EQ(read_file(untouched), "keep me\n");
+  EXPECT_EQ(read_file(untouched), "");
   EXPECT_EQ(read_file(fresh), "");
 }
 

@@ -113,24 +113,4 @@ INSTANTIATE_TEST_SUITE_P(Runs, Golden, ::testing::ValuesIn(case_names()),
 // empty in a checkout without golden cases.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Golden);
 
-// The -OL stop ends the run before the secondary-structure files get their
-// first line, so files left by an earlier run keep their content (the
-// golden case dna_1bna_ol shows the same run in an empty directory).
-TEST(OligoStop, EarlierSecondaryStructureFilesKeepTheirContent) {
-  const testutil::TempDir work;
-  fs::copy_file(testutil::structure("1bna.pdb"), work.file("1bna.pdb"));
-  const std::vector<std::string> kept = {"1bna.dat", "1bna.dbn", "1bna.bpseq",
-                                         "1bna_structure.csv", "1bna.hlx"};
-  for (const auto& f : kept) testutil::write_file(work.file(f), "earlier run of " + f + "\n");
-  testutil::write_file(work.file("1bna.nup"), "earlier run\n");
-
-  auto r = testutil::run_torven(work.path(), {"-OL", "1bna.pdb"}, testutil::shipped_variant_dir());
-  EXPECT_EQ(r.status, 0);
-  for (const auto& f : kept)
-    EXPECT_EQ(testutil::read_file(work.file(f)), "earlier run of " + f + "\n") << f;
-  // The reports were written to, so they lost their old content.
-  EXPECT_EQ(testutil::read_file(work.file("1bna.nup")),
-            testutil::read_file(golden_root() / "dna_1bna_ol" / "expected" / "1bna.nup"));
-}
-
 }  // namespace

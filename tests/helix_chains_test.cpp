@@ -23,20 +23,19 @@ struct Written {
   std::vector<std::string> structure, dat, dbn;
 };
 
-// Writes the chains' records and .dbn of `stage` for the .out name `nmpass`.
-Written write_outputs(HelixStage& stage, const std::string& nmpass, std::int32_t model = 1) {
+// Writes the chains' records and .dbn of `stage` for the structure `stem`.
+Written write_outputs(HelixStage& stage, const std::string& stem, std::int32_t model = 1) {
   TempDir dir;
-  torven::OutputFile structure, dat, dbn;
-  structure.open(dir.file("s_structure.csv"));
-  dat.open(dir.file("s.dat"));
-  dbn.open(dir.file("s.dbn"));
-  const std::string name = torven::helix::structure_name(nmpass);
+  torven::RunFiles files;
+  files.stem = stem;
+  files.structure.open(dir.file("s_structure.csv"));
+  files.dat.open(dir.file("s.dat"));
+  files.dbn.open(dir.file("s.dbn"));
+  const std::string name = stem + " ";
   EXPECT_TRUE(torven::helix::split_chains(stage));
-  torven::helix::write_chains(stage, nmpass, model, name, structure, dat);
-  torven::helix::write_dbn(stage, name, dbn);
-  structure.close();
-  dat.close();
-  dbn.close();
+  torven::helix::write_chains(stage, files.record_id(), model, name, files.structure, files.dat);
+  torven::helix::write_dbn(stage, name, files.dbn);
+  files.close_all(true);
   return {read_lines(dir.file("s_structure.csv")), read_lines(dir.file("s.dat")),
           read_lines(dir.file("s.dbn"))};
 }
@@ -91,12 +90,13 @@ TEST(HelixChains, StructureCsvAndDatPerChain) {
   s.lines[72].BASE1 = 'u';
   torven::helix::build_dot_bracket(s);
 
-  const Written w = write_outputs(s, "/a/b/s1.out", 12);
+  // The record identifier is the first four characters of s1.out.
+  const Written w = write_outputs(s, "s1", 12);
   ASSERT_EQ(w.structure.size(), 73u);
-  EXPECT_EQ(w.structure[0], " /a/b,1,1,G,?,A,H");
-  EXPECT_EQ(w.structure[70], " /a/b,71,71,G,?,A,L");
-  EXPECT_EQ(w.structure[71], " /a/b,72,-5,G,?,ABCD,N");
-  EXPECT_EQ(w.structure[72], " /a/b,73,73,u,?,,C");
+  EXPECT_EQ(w.structure[0], " s1.o,1,1,G,?,A,H");
+  EXPECT_EQ(w.structure[70], " s1.o,71,71,G,?,A,L");
+  EXPECT_EQ(w.structure[71], " s1.o,72,-5,G,?,ABCD,N");
+  EXPECT_EQ(w.structure[72], " s1.o,73,73,u,?,,C");
 
   const std::string model = "12" + std::string(13, ' ');
   EXPECT_EQ(w.dat, (std::vector<std::string>{
@@ -111,7 +111,7 @@ TEST(HelixChains, DbnMarksChainBoundaries) {
   HelixStage s = stage_from_partners({7, 0, 0, 0, 0, 0, 1});
   s.lines[3].BASE1 = 'a';
   torven::helix::build_dot_bracket(s);
-  const Written w = write_outputs(s, "1abc.out");
+  const Written w = write_outputs(s, "1abc");
   EXPECT_EQ(w.dbn, (std::vector<std::string>{">1abc  nts=    7 Created by TORVEN", "GGG&aGGG",
                                              "(..&...)"}));
   EXPECT_EQ(w.structure[0], " 1abc,1,1,G,?,A,W");
@@ -122,7 +122,7 @@ TEST(HelixChains, DbnLinesLongerThanARecord) {
   set_residue_tables(std::vector<std::string>(n, "A"), "");
   HelixStage s = stage_from_partners(std::vector<int>(n, 0));
   torven::helix::build_dot_bracket(s);
-  const Written w = write_outputs(s, "big.out");
+  const Written w = write_outputs(s, "big");
   ASSERT_EQ(w.dbn.size(), 5u);
   EXPECT_EQ(w.dbn[0], ">big  nts=20001 Created by TORVEN");
   EXPECT_EQ(w.dbn[1], std::string(20000, 'G'));
@@ -135,7 +135,7 @@ TEST(HelixChains, NoResidues) {
   set_residue_tables(std::vector<std::string>{}, "");
   HelixStage s;
   torven::helix::build_dot_bracket(s);
-  const Written w = write_outputs(s, "e.out");
+  const Written w = write_outputs(s, "e");
   EXPECT_TRUE(w.structure.empty());
   EXPECT_EQ(w.dat, (std::vector<std::string>{">e :    1" + std::string(14, ' ') +
                                                  " Created by TORVEN",

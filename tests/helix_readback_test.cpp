@@ -1,5 +1,4 @@
-// Reading .out back: names derived from the report, base letters and the
-// fields of a residue line.
+// Reading .out back: base letters and the fields of a residue line.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,25 +8,6 @@
 
 using namespace helix_test;
 namespace h = torven::helix;
-
-TEST(HelixReadBack, NamesFromTheReport) {
-  struct Case {
-    const char* out;
-    const char* hlx;
-    const char* name;
-  };
-  const Case cases[] = {
-      {"1abc.out", "1abc.hlx", "1abc "},
-      {"/a/b/s1.out", "/a/b/s1.hlx", "s1 "},
-      {"../d/s1.out", "../d/s1.hlx", "s1 "},
-      {"./x.y.out", "./x.y.hlx", "x.y "},
-  };
-  for (const Case& c : cases) {
-    const torven::Text<80> nmpass(c.out);  // blank-padded: the blanks are dropped
-    EXPECT_EQ(h::hlx_name(nmpass.view()), c.hlx) << c.out;
-    EXPECT_EQ(h::structure_name(nmpass.view()), c.name) << c.out;
-  }
-}
 
 TEST(HelixReadBack, BaseLetters) {
   const std::pair<const char*, char> cases[] = {

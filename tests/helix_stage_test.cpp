@@ -12,7 +12,6 @@ using namespace helix_test;
 using testutil::read_file;
 using testutil::read_lines;
 using testutil::TempDir;
-using testutil::write_file;
 
 namespace {
 
@@ -24,8 +23,6 @@ std::string free_format_text(const std::string& text) {
   for (std::size_t a = 0; a < text.size() || a == 0; a += 79) s += " " + text.substr(a, 79) + "\n";
   return s;
 }
-
-std::string first4(const std::string& s) { return s.substr(0, 4); }
 
 }  // namespace
 
@@ -43,8 +40,7 @@ TEST(HelixStage, HairpinAndASecondChain) {
 
   TempDir dir;
   const std::string out = dir.file("s1.out");
-  write_file(out, out_report(res));
-  const StageRun run = run_stage(dir, out, 3);
+  const StageRun run = run_stage(dir, out, out_report(res), 3);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "");
 
@@ -59,7 +55,8 @@ TEST(HelixStage, HairpinAndASecondChain) {
   EXPECT_EQ(read_lines(dir.file("s1.hlx")),
             (Lines{"    0", "    1    14W:WC   GC", "    2    13W:WC   CG", "    3    12W:HT   AU",
                    "    4    11W:WC   UA", "    5    10W:WC   GC", "    0"}));
-  const std::string p = " " + first4(out);
+  // Each record begins with the first four characters of s1.out.
+  const std::string p = " s1.o";
   const Lines csv = read_lines(f.structure);
   ASSERT_EQ(csv.size(), 17u);
   EXPECT_EQ(csv[0], p + ",1,1,G,?,A,T");
@@ -79,10 +76,9 @@ TEST(HelixStage, ResidueWithFivePairsCompletesTheRun) {
   const std::string out = dir.file("s1.out");
   const std::string report = read_file(std::string(TORVEN_TEST_DATA) + "/helix/five_pairs.out");
   ASSERT_NE(report.find("\n     6   106   C ? A    W:SC BF 1.05\n"), std::string::npos);
-  write_file(out, report);
   set_residue_tables(std::vector<std::string>(7, "A"), "TWNNNNC");
 
-  const StageRun run = run_stage(dir, out);
+  const StageRun run = run_stage(dir, out, report);
   ASSERT_EQ(run.status, 0) << run.err;
   const StageFiles f(dir);
   EXPECT_EQ(read_lines(f.bpseq),
@@ -93,7 +89,7 @@ TEST(HelixStage, ResidueWithFivePairsCompletesTheRun) {
             (Lines{">s1  nts=    7 Created by TORVEN", "GCAUGCu", "()....."}));
   const Lines csv = read_lines(f.structure);
   ASSERT_EQ(csv.size(), 7u);
-  EXPECT_EQ(csv[6], " " + first4(out) + ",7,107,u,?,A,C");
+  EXPECT_EQ(csv[6], " s1.o,7,107,u,?,A,C");
 }
 
 TEST(HelixStage, UnreadableResidueLineEndsTheRunNamingFileAndLine) {
@@ -103,37 +99,35 @@ TEST(HelixStage, UnreadableResidueLineEndsTheRunNamingFileAndLine) {
   const std::size_t second = report.find("\n     2 ");
   ASSERT_NE(second, std::string::npos);
   report.replace(second + 1, 6, "    x2");
-  write_file(out, report);
   set_residue_tables(std::vector<std::string>(3, "A"), "CCC");
   const StageFiles f(dir);
-  write_file(f.dat, "old\n");
 
-  const StageRun run = run_stage(dir, out);
+  const StageRun run = run_stage(dir, out, report);
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find(out), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("22"), std::string::npos) << run.err;  // 4 header lines, 16 legend
   EXPECT_EQ(read_lines(f.bpseq), (Lines{"#s1  nts=    3 Created by TORVEN", "     1 G     0     0"}));
-  EXPECT_EQ(read_file(dir.file("s1.hlx")), "");
-  EXPECT_EQ(read_file(f.dat), "old\n");
+  for (const std::string& empty : {dir.file("s1.hlx"), f.dat, f.dbn, f.structure})
+    EXPECT_EQ(read_file(empty), "") << empty;
 }
 
 TEST(HelixStage, MissingReportIsNamedAndStopsWithStatus1) {
   TempDir dir;
   const std::string out = dir.file("none.out");
   set_residue_tables(std::vector<std::string>{}, "");
-  const StageRun run = run_stage(dir, out);
+  const StageRun run = run_stage(dir, out, std::nullopt);
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, free_format_text("Error opening report file: " + out));
-  EXPECT_FALSE(fs::exists(dir.file("none.hlx")));
+  EXPECT_EQ(read_file(dir.file("none.hlx")), "");
   EXPECT_EQ(read_file(StageFiles(dir).bpseq), "");
 }
 
 TEST(HelixStage, ReportWithoutLegendHasNoResidueLines) {
   TempDir dir;
   const std::string out = dir.file("e.out");
-  write_file(out, "#HEADER   no legend here\n     1       1   G ? A   \n");
   set_residue_tables(std::vector<std::string>{}, "");
-  const StageRun run = run_stage(dir, out);
+  const StageRun run =
+      run_stage(dir, out, "#HEADER   no legend here\n     1       1   G ? A   \n");
   ASSERT_EQ(run.status, 0) << run.err;
   const StageFiles f(dir);
   EXPECT_EQ(read_lines(f.bpseq), (Lines{"#e  nts=    0 Created by TORVEN"}));
@@ -151,11 +145,9 @@ TEST(HelixStage, ChainLimit) {
     set_residue_tables(res, std::string(static_cast<std::size_t>(chains), 'C'));
     TempDir dir;
     const std::string out = dir.file("s1.out");
-    write_file(out, out_report(res));
     const StageFiles f(dir);
-    for (const std::string* old : {&f.dat, &f.dbn, &f.structure}) write_file(*old, "old\n");
 
-    const StageRun run = run_stage(dir, out);
+    const StageRun run = run_stage(dir, out, out_report(res));
     EXPECT_EQ(read_lines(f.bpseq).size(), static_cast<std::size_t>(chains) + 1);
     EXPECT_EQ(read_lines(dir.file("s1.hlx")), (Lines{"    0"}));
     if (chains == 100) {
@@ -168,8 +160,9 @@ TEST(HelixStage, ChainLimit) {
     } else {
       EXPECT_EQ(run.status, 1);
       EXPECT_EQ(run.out, " There are more than 100 chains in the pdb\n");
-      for (const std::string* old : {&f.dat, &f.dbn, &f.structure}) {
-        EXPECT_EQ(read_file(*old), "old\n");
+      // The files the stage did not reach hold nothing.
+      for (const std::string* empty : {&f.dat, &f.dbn, &f.structure}) {
+        EXPECT_EQ(read_file(*empty), "");
       }
     }
   }

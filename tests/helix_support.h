@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,8 +151,8 @@ struct StageRun {
   std::string err;  // the failure's message, if any
 };
 
-// The four files of a run in `dir` that the driver opens: s.bpseq, s.dbn,
-// s.dat and s_structure.csv (.hlx the stage names after the report).
+// Four of the files a run in `dir` writes: s.bpseq, s.dbn, s.dat and
+// s_structure.csv.
 struct StageFiles {
   std::string bpseq, dbn, dat, structure;
   explicit StageFiles(const testutil::TempDir& dir)
@@ -159,13 +160,23 @@ struct StageFiles {
         structure(dir.file("s_structure.csv")) {}
 };
 
-// Runs rnahelix on the report `out_name` with the four driver-opened files
-// of `dir` open, and collects how it ends and what it prints.
+// Runs rnahelix as the driver hands over to it: .out (named `out_name`,
+// the structure named after it) written and closed with `report`, or gone
+// when there is none; .hlx beside it and the four files of StageFiles
+// created empty. Collects how the stage ends and what it prints.
 inline StageRun run_stage(const testutil::TempDir& dir, const std::string& out_name,
-                          std::int32_t model = 1) {
+                          const std::optional<std::string>& report, std::int32_t model = 1) {
   using namespace torven;
   const StageFiles f(dir);
   RunFiles files;
+  files.stem = fs::path(out_name).stem().string();
+  files.out.open(out_name);
+  files.out.close();
+  if (report)
+    testutil::write_file(out_name, *report);
+  else
+    fs::remove(out_name);
+  files.hlx.open((fs::path(out_name).parent_path() / (files.stem + ".hlx")).string());
   files.bpseq.open(f.bpseq);
   files.dbn.open(f.dbn);
   files.dat.open(f.dat);
@@ -173,7 +184,7 @@ inline StageRun run_stage(const testutil::TempDir& dir, const std::string& out_n
   StageRun run;
   testutil::StdoutCapture capture(dir.file("stdout.txt"));
   try {
-    rnahelix(files, out_name, model);
+    rnahelix(files, model);
     run.status = 0;
   } catch (const Stop& stop) {
     run.status = stop.status;

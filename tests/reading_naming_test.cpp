@@ -43,4 +43,12 @@ TEST(OutputNames, SuffixReplacesTheExtensionOfTheLastComponent) {
     EXPECT_EQ(torven::output_name("../d/1abc.pdb.gz", s), std::string("../d/1abc") + s);
 }
 
+TEST(OutputNames, TheStructureIsNamedWithoutFolders) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"1abc.pdb", "1abc"},         {"/a/b/s1.pdb", "s1"},   {"../run.v2/./s1.cif.gz", "s1"},
+      {"1abc", "1abc"},             {".hidden.pdb", ""},     {"  dir/x.mmcif  ", "x"},
+  };
+  for (const auto& [input, stem] : cases) EXPECT_EQ(torven::input_stem(input), stem) << input;
+}
+
 }  // namespace

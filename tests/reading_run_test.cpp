@@ -241,27 +241,16 @@ TEST_F(Run, VariantListsComeFromNucleicAcidDir) {
   EXPECT_EQ(count_line(out, kCleaned), 8);
 }
 
-TEST_F(Run, OutputFilesKeepTheirContentUntilWrittenTo) {
-  // A chain that does not exist: no residue, so no per-residue records.
-  for (const char* f : {"1bna.nup", "1bna_pairing.csv", "1bna.out", "1bna.cor"})
-    testutil::write_file(dir_.file(f), "old content\n");
-  auto r = run(testutil::structure("1bna.pdb"), "1bna.pdb", {"-ML", "Z"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(file("1bna.nup"), "old content\n");
-  EXPECT_EQ(file("1bna_pairing.csv"), "old content\n");
-  EXPECT_EQ(file("1bna.out").substr(0, 9), "#HEADER  ");
-  EXPECT_EQ(file("1bna.cor").substr(0, 9), "#HEADER  ");
-}
-
 TEST_F(Run, OutputsGoBesideTheInputWhateverItsDots) {
   fs::create_directories(dir_.file("in.d"));
   fs::copy_file(kData / "twomodels.pdb", dir_.path() / "in.d" / "two.models.pdb");
   auto r = run_on("./in.d/two.models.pdb");
   EXPECT_EQ(r.status, 0);
   for (const char* f : {"two.out", "two.cor", "two_pairing.csv", "two.nup", "two.dat", "two.dbn",
-                        "two.bpseq", "two_structure.csv"})
+                        "two.bpseq", "two_structure.csv", "two.hlx"})
     EXPECT_TRUE(fs::exists(dir_.path() / "in.d" / f)) << f;
-  EXPECT_NE(file("in.d/two.out").find("Structure File./in.d/two_structure\n"),
+  // The header names the structure without its folders.
+  EXPECT_NE(file("in.d/two.out").find("Structure File       two_structure\n"),
             std::string::npos);
 }
 

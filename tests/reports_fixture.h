@@ -76,13 +76,13 @@ inline void set_residue(std::int32_t r, std::int32_t number, const char* name,
   torven::beta.AtomInsCode[atom] = ins;
 }
 
-// A test of the residue walk on its own run, with the .out name "1abc.out"
-// unless it sets another.
+// A test of the residue walk on its own run, for the structure 1abc (the
+// .out name 1abc.out) unless it sets another.
 class ResidueWalk : public ::testing::Test {
  protected:
   void SetUp() override {
     run_.reset();
-    run_.NMPASS = "1abc.out";
+    run_.files.stem = "1abc";
   }
   // Runs the walk with .out, _pairing.csv and .nup open and collects their
   // lines, also when the walk stops the run.

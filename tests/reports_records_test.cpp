@@ -186,15 +186,16 @@ TEST_F(Records, CsvFieldTexts) {
 }
 
 TEST_F(Records, CsvNameIsTheFirstFourCharactersOfTheOutName) {
+  // The structure's name: the .out name without folders and suffix.
   const std::pair<const char*, const char*> cases[] = {
-      {"/data/1abc.out", "/dat"}, {"ab.out", "ab.o"}, {"  x.out", "x.  "}};
-  for (const auto& [nmpass, item] : cases) {
-    run_.NMPASS = nmpass;
+      {"1abc", "1abc"}, {"ab", "ab.o"}, {"", ".out"}, {"  x", "x.  "}};
+  for (const auto& [stem, item] : cases) {
+    run_.files.stem = stem;
     report();
     std::string line = " ";
     line += item;
     line += " 1 1 G ? A " + blanks(31);
-    EXPECT_EQ(csv_, Lines{line}) << nmpass;
+    EXPECT_EQ(csv_, Lines{line}) << stem;
   }
 }
 
