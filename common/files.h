@@ -62,9 +62,11 @@ class InputFile {
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
-  // False when the file does not exist, cannot be read or is a directory.
+  // False when the file does not exist, cannot be opened or is a
+  // directory. An input read whole that cannot be read ends the run through
+  // fail().
   bool open(std::string_view name);
-  bool is_open() const { return fp_ != nullptr; }
+  bool is_open() const { return open_; }
   const std::string& name() const { return name_; }
 
   // The next record, or false at the end of the file.
@@ -74,21 +76,27 @@ class InputFile {
   // The next record; the end of the file ends the run through fail(),
   // naming `what` was expected.
   std::string read_required(std::string_view what);
+  // Back to the first record; a file that cannot go back ends the run
+  // through fail().
   void rewind();
   void close();
   // 1-based number of the record last read (0 before the first).
   std::int64_t line_number() const { return line_; }
 
  private:
+  void read_whole();
   bool fill();
   bool read_spanning(std::string& record);  // a record that crosses the buffer's end
 
   std::string name_;
-  std::FILE* fp_ = nullptr;
+  bool open_ = false;
+  std::FILE* fp_ = nullptr;       // the regular file read in pieces
   std::int64_t line_ = 0;
-  std::unique_ptr<char[]> buf_;
-  std::size_t beg_ = 0, end_ = 0;
-  bool eof_ = false;
+  std::unique_ptr<char[]> buf_;   // the piece of a regular file at hand
+  std::string whole_;             // all of an input that is read whole
+  const char* data_ = nullptr;    // buf_ or whole_
+  std::size_t beg_ = 0, end_ = 0;  // the part of data_ not yet read
+  bool eof_ = false;              // nothing beyond data_[end_) is left to read
   std::string spill_;  // the last record that crossed the buffer's end
 };
 

@@ -1,5 +1,6 @@
 // TORVEN: finds and classifies the base pairs of one nucleic-acid structure.
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "common/files.h"
@@ -72,6 +73,12 @@ int main(int argc, char** argv) {
   } catch (const Stop& stop) {
     return end_with(run, stop.status);
   } catch (const Failure& failure) {
+    return end_with_failure(run, failure);
+  } catch (const std::bad_alloc&) {
+    // Ends like any other failure, naming the input it was working on.
+    const std::string input = trim_name(run.FILENM);
+    const Failure failure{input.empty() ? "command line" : input, 0,
+                          "not enough memory to finish the run"};
     return end_with_failure(run, failure);
   }
   return end_with(run, 0);
