@@ -1,0 +1,209 @@
+// Whole runs whose outputs must be their own: a rerun over an earlier run's
+// files, an input named through folders, an input that can only be read
+// once, and a run that runs out of memory.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testutil::read_file;
+using testutil::RunResult;
+using testutil::TempDir;
+using testutil::write_file;
+
+// Everything a run leaves: the files of its folder but its input, by name,
+// and what it printed.
+struct Left {
+  std::map<std::string, std::string> files;
+  RunResult result;
+};
+
+Left leave(const fs::path& dir, const std::string& input, const RunResult& r) {
+  Left left{{}, r};
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (name != input) left.files[name] = read_file(e.path());
+  }
+  return left;
+}
+
+// Runs torven in `dir` on `input`, written with `content`, after `args`.
+Left run_in(const fs::path& dir, const std::string& input, const std::string& content,
+            std::vector<std::string> args) {
+  write_file(dir / input, content);
+  args.push_back(input);
+  return leave(dir, input, testutil::run_torven(dir, args, testutil::shipped_variant_dir()));
+}
+
+void expect_same(const Left& want, const Left& got) {
+  EXPECT_EQ(want.result.status, got.result.status);
+  EXPECT_EQ(want.result.out, got.result.out);
+  EXPECT_EQ(want.result.err, got.result.err);
+  ASSERT_EQ(want.files.size(), got.files.size());
+  for (const auto& [name, bytes] : want.files) {
+    ASSERT_TRUE(got.files.count(name)) << name;
+    EXPECT_TRUE(got.files.at(name) == bytes) << name;
+  }
+}
+
+// The first residue of 1bna (chain A, DC 1) copied `n` times, each copy a
+// chain of its own: the identifiers alternate between A and B.
+std::string one_residue_chains(int n) {
+  std::string residue;
+  for (const std::string& line : testutil::read_lines(testutil::structure("1bna.pdb")))
+    if (line.starts_with("ATOM") && line.substr(21, 5) == "A   1") residue += line + "\n";
+  std::string pdb;
+  for (int k = 0; k < n; ++k) {
+    for (std::string line : testutil::split_lines(residue)) {
+      line[21] = k % 2 ? 'B' : 'A';
+      const std::string number = std::to_string(k + 1);
+      line.replace(22, 4, std::string(4 - number.size(), ' ') + number);
+      pdb += line + "\n";
+    }
+  }
+  return pdb;
+}
+
+// A rerun in a folder that holds a complete earlier run of the same name
+// leaves exactly what the same run leaves in a fresh folder, however it
+// ends: nothing of the earlier run survives in any of the nine files.
+TEST(OwnOutputs, ARerunLeavesOnlyItsOwnRecords) {
+  const std::string bna = read_file(testutil::structure("1bna.pdb"));
+  std::string malformed = bna;
+  malformed.replace(malformed.find("\nATOM     20 ") + 31, 8, "  x2.840");
+  struct Case {
+    const char* what;
+    std::string content;
+    std::vector<std::string> args;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"an empty input", "", {}, 0},
+      {"the -OL stop", bna, {"-OL"}, 0},
+      {"a chain that does not exist", bna, {"-ML", "Z"}, 0},
+      {"101 chains", one_residue_chains(101), {}, 1},
+      {"a malformed number", malformed, {}, 2},
+  };
+  const std::string earlier = read_file(testutil::structure("1ehz.pdb"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempDir fresh, rerun;
+    const Left first = run_in(rerun.path(), "s.pdb", earlier, {"-HT"});
+    ASSERT_EQ(first.result.status, 0);
+    ASSERT_EQ(first.files.size(), 9u);
+    for (const auto& [name, bytes] : first.files) ASSERT_FALSE(bytes.empty()) << name;
+
+    const Left want = run_in(fresh.path(), "s.pdb", c.content, c.args);
+    EXPECT_EQ(want.result.status, c.status) << want.result.err;
+    EXPECT_EQ(want.files.size(), 9u);
+    expect_same(want, run_in(rerun.path(), "s.pdb", c.content, c.args));
+  }
+}
+
+// The same structure named by its plain name inside its folder and by a
+// relative path through dotted folders from elsewhere gives the same files
+// and the same standard output: no folder name reaches them.
+TEST(OwnOutputs, TheFolderOfTheInputLeavesNoTrace) {
+  const TempDir dir;
+  const fs::path near = dir.path() / "near";
+  const fs::path far = dir.path() / "x.y" / "deep.folder.v2" / "more.dots";
+  const fs::path elsewhere = dir.path() / "elsewhere";
+  for (const fs::path& p : {near, far, elsewhere}) fs::create_directories(p);
+  const std::string content = read_file(testutil::structure("1ehz.pdb"));
+
+  const Left plain = run_in(near, "1ehz.pdb", content, {"-HT"});
+  ASSERT_EQ(plain.result.status, 0);
+  ASSERT_NE(plain.files.at("1ehz.out").find("Structure File      1ehz_structure\n"),
+            std::string::npos);
+  ASSERT_EQ(plain.files.at("1ehz_pairing.csv").substr(0, 6), " 1ehz ");
+  write_file(far / "1ehz.pdb", content);
+  const RunResult r = testutil::run_torven(
+      elsewhere, {"-HT", "../x.y/./deep.folder.v2/more.dots/1ehz.pdb"},
+      testutil::shipped_variant_dir());
+  expect_same(plain, leave(far, "1ehz.pdb", r));
+}
+
+// An input that cannot go back to its start, a named pipe, is read whole:
+// the same files as the file read directly, also when -CIF finds no loop
+// and reads the input again as PDB.
+TEST(OwnOutputs, AStructureThroughAPipeIsReadWhole) {
+  struct Case {
+    const char* structure;
+    std::vector<std::string> args;
+  };
+  const Case cases[] = {{"1ehz.pdb", {"-HT"}}, {"1bna.pdb", {"-CIF"}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.structure);
+    const TempDir direct, piped;
+    const std::string content = read_file(testutil::structure(c.structure));
+    const Left want = run_in(direct.path(), c.structure, content, c.args);
+    ASSERT_EQ(want.result.status, 0);
+
+    const fs::path fifo = piped.path() / c.structure;
+    const std::string mk = "mkfifo " + testutil::shell_quote(fifo.string());
+    ASSERT_EQ(std::system(mk.c_str()), 0);
+    // The writer waits for the run to open the pipe; it gives up after a
+    // minute should the run never do so.
+    const std::string writer = "timeout 60 sh -c " +
+                               testutil::shell_quote(
+                                   "cat " + testutil::shell_quote(testutil::structure(c.structure)) +
+                                   " > " + testutil::shell_quote(fifo.string())) +
+                               " &";
+    ASSERT_EQ(std::system(writer.c_str()), 0);
+    std::vector<std::string> args = c.args;
+    args.push_back(c.structure);
+    const RunResult r = testutil::run_torven(piped.path(), args, testutil::shipped_variant_dir());
+    expect_same(want, leave(piped.path(), c.structure, r));
+  }
+}
+
+// Running out of memory ends the run like any failure: status 2, a message
+// naming the input, and every file keeps what was written to it.
+TEST(OwnOutputs, RunningOutOfMemoryIsAFailure) {
+  const TempDir dir;
+  fs::create_symlink("/dev/zero", dir.path() / "zero.pdb");
+  // A sparse file of zero bytes: one line without end.
+  write_file(dir.path() / "big.cif", "");
+  fs::resize_file(dir.path() / "big.cif", std::uintmax_t{1} << 30);
+  struct Case {
+    const char* input;
+    const char* args;
+    const char* err;
+    const char* out;  // what .out keeps; null: the run stopped before creating it
+  };
+  const Case cases[] = {
+      {"zero.pdb", "", "torven: zero.pdb: the file is too large to hold in memory\n", nullptr},
+      {"big.cif", "-CIF ", "torven: big.cif, line 1: the line is too long to hold in memory\n",
+       "#HEADER   Base Pairing/Triplet Scheme for Structure File       big_structure\n"
+       "#HEADER   Program TORVEN run with the following options:\n"
+       "#HEADER   Distance cutoff: 3.8   Angle cutoff: 120.0   E-value cutoff: 1.8\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    // 256 MiB of address space: enough for a run, not for the input.
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
+                            " && ulimit -v 262144 && NUCLEIC_ACID_DIR=" +
+                            testutil::shell_quote(testutil::shipped_variant_dir()) + " " +
+                            testutil::shell_quote(TORVEN_EXE) + " " + c.args + c.input +
+                            " >/dev/null 2>.stderr";
+    const int rc = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 2);
+    EXPECT_EQ(read_file(dir.path() / ".stderr"), c.err);
+    const fs::path out = dir.path() / (fs::path(c.input).stem().string() + ".out");
+    if (c.out == nullptr)
+      EXPECT_FALSE(fs::exists(out));
+    else
+      EXPECT_EQ(read_file(out), c.out);
+  }
+}
+
+}  // namespace
