@@ -6,14 +6,16 @@
 
 #include "common/files.h"
 #include "common/freeformat.h"
+#include "common/layout.h"
 #include "common/tables.h"
+#include "common/text.h"
 #include "driver/stages.h"
 
 namespace torven {
 namespace {
 
-// Option words and option values are seen as their first 50 characters,
-// blank-padded; a file name is taken whole.
+// Option words and the chain of -ML are seen as their first 50
+// characters, blank-padded; a file name and a number are taken whole.
 constexpr std::size_t kArgWidth = 50;
 
 enum class Opt { HD, VA, EN, ML, MD, HT, CH, SG, AB, OL, NMR, CIF, None };
@@ -80,38 +82,52 @@ namespace {
   stop_status_1();
 }
 
-// Reads the value of option `opt` from `valv` (argument number k) into its
-// setting. An unreadable value stops the run with the usage and the help; a
+// The value of a numeric option: the whole argument without the blanks
+// around it.
+std::string_view number_text(std::string_view arg) {
+  const std::size_t b = arg.find_first_not_of(" \t");
+  if (b == std::string_view::npos) return {};
+  return arg.substr(b, arg.find_last_not_of(" \t") - b + 1);
+}
+
+// Reads the value of option `opt` from its argument `arg` (argument number
+// k) into its setting. A number must fill the argument: anything else, an
+// empty value included, stops the run with the usage and the help. The
+// chain of -ML is the first word of the argument's first 50 characters; a
 // value of blanks only is an end of input that nothing handles.
-void read_value(Opt opt, std::string_view valv, int k) {
-  ListStatus st = ListStatus::kOk;
+void read_value(Opt opt, std::string_view arg, int k) {
+  const std::string_view number = number_text(arg);
+  float real = 0.0f;
+  const bool is_real = !number.empty() && detail::parse_real(number, true, 0, real);
   switch (opt) {
     case Opt::HD:
-      st = list_read_real(valv, driver.HbDist);
-      if (st != ListStatus::kFail && st != ListStatus::kEnd)
-        options.CutDistSq = driver.HbDist * driver.HbDist;
+      if (!is_real) stop_usage_then_help();
+      driver.HbDist = real;
+      options.CutDistSq = driver.HbDist * driver.HbDist;
       break;
     case Opt::VA:
-      st = list_read_real(valv, options.CutAngle);
+      if (!is_real) stop_usage_then_help();
+      options.CutAngle = real;
       break;
     case Opt::EN:
-      st = list_read_real(valv, options.CutEnergy);
+      if (!is_real) stop_usage_then_help();
+      options.CutEnergy = real;
       break;
     case Opt::MD:
-      st = list_read_int(valv, options.ModelNumber);
+      if (!detail::parse_int(number, options.ModelNumber)) stop_usage_then_help();
       break;
     case Opt::ML: {
       std::string v = cum.MolId.str();
-      st = list_read_text(valv, 4, v);
+      const ListStatus st = list_read_text(fit(arg, kArgWidth), 4, v);
       if (st == ListStatus::kOk) cum.MolId = v;
+      if (st == ListStatus::kFail) stop_usage_then_help();
+      if (st == ListStatus::kEnd)
+        fail("command line", k, "no value in argument " + std::to_string(k));
       break;
     }
     default:
       break;
   }
-  if (st == ListStatus::kFail) stop_usage_then_help();
-  if (st == ListStatus::kEnd)
-    fail("command line", k, "no value in argument " + std::to_string(k));
 }
 
 }  // namespace
@@ -183,7 +199,7 @@ void parse_arguments(Run& run, int argc, char** argv) {
     if (takes_value(opt)) {
       if (k == n) stop_usage_then_help();  // the value argument is missing
       ++k;
-      read_value(opt, val1[k], k);
+      read_value(opt, argv[k], k);
       continue;
     }
     switch (opt) {
