@@ -99,7 +99,20 @@ void reading_dispatch(Run& run) {
         },
         run.NPOORAT, FOUND);
   }
-  if (driver.CifFlag == 0.0 || (cif && FOUND == 0)) readpdb(run);
+  if (!cif) {
+    readpdb(run);
+  } else if (FOUND == 0) {
+    // The file is read again as PDB. When that fails too, the message says
+    // why it was read as PDB at all.
+    try {
+      readpdb(run);
+    } catch (Failure& failure) {
+      if (failure.file == run.files.input.name())
+        failure.what += "; read as PDB because the mmCIF _atom_site loop held no usable row "
+                        "of model " + std::to_string(options.ModelNumber);
+      throw;
+    }
+  }
 }
 
 void readpdb(Run& run) {

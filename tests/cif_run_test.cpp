@@ -65,6 +65,18 @@ TEST_F(CifRun, MissingModelFallsBackWithTwoHeaderBlocks) {
   EXPECT_NE(file("all_tags.out").find("Cleaned number of residues:      0"), std::string::npos);
 }
 
+// Without -NMR the PDB reading after the fall-back takes the mmCIF rows for
+// atom records and fails on them; the message says why the file was read as
+// PDB at all.
+TEST_F(CifRun, FailedFallBackSaysTheModelHadNoRow) {
+  auto r = run("all_tags.cif", {"-CIF", "-MD", "5"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "torven: all_tags.cif, line 17: residue number (columns 23-26) is not a number: "
+            "\"  ? \"; read as PDB because the mmCIF _atom_site loop held no usable row of "
+            "model 5\n");
+}
+
 // -CIF on a PDB file: no _atom_site loop, so it is read as PDB, after the
 // mmCIF header block; everything read is what a plain PDB run reads.
 TEST_F(CifRun, PdbFileReadWithCifFallsBack) {
