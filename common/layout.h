@@ -67,10 +67,8 @@ void put_int(std::string& out, std::int32_t v, int w);          // Iw
 void put_real(std::string& out, float v, int w, int d);         // Fw.d
 void put_text(std::string& out, std::string_view s, int w);     // Aw
 
-// The same as texts of their own.
-std::string format_int(std::int32_t v, int w);               // Iw
-std::string format_real(float v, int w, int d);              // Fw.d
-std::string format_text(std::string_view s, int w);          // Aw
+// An Fw.d field as a text of its own.
+std::string format_real(float v, int w, int d);
 
 namespace detail {
 // A signed integer of digits only, within 32 bits.
