@@ -1,5 +1,5 @@
-// Base-pair rules and geometry: the rule walk, the rule evaluators and the
-// partner search.
+// Base-pair rules: the rule walk, the rule evaluators and the partner
+// search.
 #pragma once
 
 #include <cstdint>
