@@ -1,7 +1,5 @@
 #include "common/freeformat.h"
 
-#include <algorithm>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -61,12 +59,6 @@ void append_number(std::string& out, const Item& it) {
 
 }  // namespace
 
-std::string list_real(float v) {
-  std::string s;
-  append_real(s, v);
-  return s;
-}
-
 std::vector<std::string> list_format(const std::vector<Item>& items) {
   std::vector<std::string> lines;
   std::string cur;
@@ -110,26 +102,6 @@ std::vector<std::string> list_format(const std::vector<Item>& items) {
   }
   lines.push_back(std::move(cur));
   return lines;
-}
-
-std::string list_to_text(const Item& item, std::size_t w) {
-  // The variable is the whole line: no 80-column break applies.
-  std::string line;
-  if (const auto* s = std::get_if<std::string_view>(&item)) {
-    line.push_back(' ');
-    line.append(*s);
-  } else {
-    append_number(line, item);
-  }
-  if (line.size() > w) {
-    // Blanks that a narrow variable cannot hold go first, so the value
-    // itself is not cut.
-    std::size_t lead = line.find_first_not_of(' ');
-    if (lead == std::string::npos) lead = line.size();
-    line.erase(0, std::min(lead, line.size() - w));
-  }
-  line.resize(w, ' ');
-  return line;
 }
 
 namespace {

@@ -26,16 +26,6 @@ namespace torven {
 // The lines of one free-format write.
 std::vector<std::string> list_format(const std::vector<Item>& items);
 
-// The 15-column free-format form of one real.
-std::string list_real(float v);
-
-// A free-format write of one item into a text variable of width w: the
-// variable is filled with blanks and the item written into it as one line
-// (an integer leaves its digits right-justified in 12 columns with blanks
-// after, a text leaves a blank followed by the text). When the line is wider
-// than w, its leading blanks go first, then it keeps its leftmost w.
-std::string list_to_text(const Item& item, std::size_t w);
-
 // Outcome of reading one free-format item.
 enum class ListStatus {
   kOk,         // the item was set

@@ -530,22 +530,10 @@ bool read_real_field(std::string_view field, int decimals, float& out) {
   return detail::parse_real(s, false, decimals, out);
 }
 
-std::string format_int(std::int32_t v, int w) {
-  std::string s;
-  put_int(s, v, w);
-  return s;
-}
-
 std::string format_real(float v, int w, int d) {
   std::string s;
   put_real(s, v, w, d);
   return s;
-}
-
-std::string format_text(std::string_view s, int w) {
-  std::string r;
-  put_text(r, s, w);
-  return r;
 }
 
 }  // namespace torven

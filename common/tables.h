@@ -25,6 +25,8 @@ class Column {
     if (k >= v_.size()) v_.resize(k + 1 + k / 2);
     return v_[k];
   }
+  // Grows the column to hold index i, as a write there would.
+  void grow_to(std::int64_t i) { static_cast<void>((*this)[i]); }
   // Read access; the zero value beyond the end.
   T get(std::int64_t i) const {
     std::size_t k = index(i);

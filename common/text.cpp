@@ -13,16 +13,6 @@ bool text_eq(std::string_view a, std::string_view b) {
   return true;
 }
 
-int first_pos(std::string_view s, char c) {
-  std::size_t k = s.find(c);
-  return k == std::string_view::npos ? 0 : static_cast<int>(k) + 1;
-}
-
-int first_pos(std::string_view s, std::string_view sub) {
-  std::size_t k = s.find(sub);
-  return k == std::string_view::npos ? 0 : static_cast<int>(k) + 1;
-}
-
 int trimmed_length(std::string_view s) {
   std::size_t k = s.find_last_not_of(' ');
   return k == std::string_view::npos ? 0 : static_cast<int>(k) + 1;

@@ -13,10 +13,6 @@ namespace torven {
 // with blanks. Trailing blanks never matter; the zero byte is not a blank.
 bool text_eq(std::string_view a, std::string_view b);
 
-// 1-based position of the first occurrence of c (or of sub) in s, 0 if none.
-int first_pos(std::string_view s, char c);
-int first_pos(std::string_view s, std::string_view sub);
-
 // Position of the last character that is not a blank, 0 for all blanks.
 int trimmed_length(std::string_view s);
 
@@ -49,15 +45,6 @@ struct Text {
   Text& operator=(const char* s) {
     assign(s);
     return *this;
-  }
-
-  // Writes v into positions p..q (1-based) padded or cut to q-p+1
-  // characters; the characters outside the slot stay as they were.
-  void put(std::size_t p, std::size_t q, std::string_view v) {
-    for (std::size_t k = p; k <= q && k <= N; ++k) {
-      std::size_t off = k - p;
-      c[k - 1] = off < v.size() ? v[off] : ' ';
-    }
   }
 
   // 1-based character access.

@@ -199,7 +199,7 @@ void ResidueReport(Run& run) {
   if (count < 1) return;
   // Every residue's list exists from here on, so references to the lists
   // stay valid while the walk reorders them.
-  hbqua.PairList[count];
+  hbqua.PairList.grow_to(count);
 
   for (std::int32_t i = 1; i <= count; ++i) {
     neighbour_reorder(i);

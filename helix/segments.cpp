@@ -16,13 +16,15 @@ void set_code(std::int64_t r, char code) {
 }
 char code_of(std::int64_t r) { return r >= 1 ? str.StructureCode.get(r) : '\0'; }
 
+// Every record of .hlx: a pair line, or the 0 that ends a list of lines.
+const Layout kHlxLayout("(I5,1X,I5,A4,1X,A1,1X,2A1)");
+
 // One pair line of .hlx, then the helix marking of its two residues.
 void write_pair_line(const HelixStage& stage, std::int32_t r, OutputFile& hlx) {
-  static const Layout layout("(I5,1X,I5,A4,1X,A1,1X,2A1)");
   const HelixLine& l = stage.line(r);
   const std::string_view bpair = l.BPAIR.view();
-  hlx.write(layout, {l.IRES1, l.IRES2, bpair.substr(0, 4), bpair.substr(4, 1), ch(l.BASE1),
-                     ch(l.BASE2)});
+  hlx.write(kHlxLayout, {l.IRES1, l.IRES2, bpair.substr(0, 4), bpair.substr(4, 1), ch(l.BASE1),
+                         ch(l.BASE2)});
   const char a = code_of(l.IRES1);
   const char b = code_of(l.IRES2);
   if (a == 'N' || b == 'N') return;
@@ -38,10 +40,7 @@ void write_span(const HelixStage& stage, const Span& s, OutputFile& hlx) {
   for (std::int32_t r = a; r <= b; ++r) write_pair_line(stage, r, hlx);
 }
 
-void write_end(OutputFile& hlx) {
-  static const Layout layout("(I5,1X,I5,A4,1X,A1,1X,2A1)");
-  hlx.write(layout, {std::int32_t{0}});
-}
+void write_end(OutputFile& hlx) { hlx.write(kHlxLayout, {std::int32_t{0}}); }
 
 }  // namespace
 

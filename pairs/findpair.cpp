@@ -87,21 +87,4 @@ void findpair(std::int32_t i, std::int32_t typeI, const AtomName4& i_ref1,
   PairAppend(i, j1, ct, edge_i, edge_j, E, omega);
 }
 
-// Angle in degrees between a3 - a1 and a4 - a2.
-void orientation(std::int32_t a1, std::int32_t a2, std::int32_t a3,
-                 std::int32_t a4, std::int32_t /*ignored*/, float& result) {
-  result = geom::vector_angle(a1, a2, a3, a4);
-}
-
-// Angle at a1 between a2 and a3, in radians.
-void linearity(std::int32_t a1, std::int32_t a2, std::int32_t a3,
-               float& result) {
-  using geom::X, geom::Y, geom::Z;
-  float ux = X(a1) - X(a2), uy = Y(a1) - Y(a2), uz = Z(a1) - Z(a2);
-  float wx = X(a1) - X(a3), wy = Y(a1) - Y(a3), wz = Z(a1) - Z(a3);
-  float dot = ux * wx + uy * wy + uz * wz;
-  result = std::acos(dot / (std::sqrt(geom::sq_length(ux, uy, uz)) *
-                            std::sqrt(geom::sq_length(wx, wy, wz))));
-}
-
 }  // namespace torven

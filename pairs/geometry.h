@@ -34,11 +34,6 @@ inline float X(std::int32_t a) { return alpha.AtomX.get(a); }
 inline float Y(std::int32_t a) { return alpha.AtomY.get(a); }
 inline float Z(std::int32_t a) { return alpha.AtomZ.get(a); }
 
-// Squared distance of atoms a and b.
-inline float sq_distance(std::int32_t a, std::int32_t b) {
-  return sq_length(X(a) - X(b), Y(a) - Y(b), Z(a) - Z(b));
-}
-
 // Angle in degrees between a3 - a1 and a4 - a2 (atom serials).
 inline float vector_angle(std::int32_t a1, std::int32_t a2, std::int32_t a3,
                           std::int32_t a4) {

@@ -1,5 +1,5 @@
-// Base-pair rules and geometry: the rule walk, the rule evaluators and the
-// partner search.
+// Base-pair rules: the rule walk, the rule evaluators and the partner
+// search.
 #pragma once
 
 #include <cstdint>
@@ -39,13 +39,6 @@ void findhb3(std::int32_t i, std::int32_t typeI, std::int32_t typeJ,
 
 void PairAppend(std::int32_t i, std::int32_t j, char ct, const Text<3>& edge_i,
                 const Text<3>& edge_j, float E, float omega);
-
-// Angle in degrees between a3 - a1 and a4 - a2 (atom serials); the fifth
-// argument is ignored.
-void orientation(std::int32_t a1, std::int32_t a2, std::int32_t a3,
-                 std::int32_t a4, std::int32_t ignored, float& result);
-// Angle at atom a1 between atoms a2 and a3, in radians.
-void linearity(std::int32_t a1, std::int32_t a2, std::int32_t a3, float& result);
 
 // Sets every pair count to 0 and runs the rule table for every residue.
 void RuleWalk();

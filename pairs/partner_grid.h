@@ -32,11 +32,6 @@ class PartnerGrid {
   const Nearby* nearby(std::int32_t res, std::int32_t origin, std::int32_t vertex, bool o2_alt,
                        float cut2);
 
-  // The same list collected afresh, without the per-residue lists; false
-  // where nearby() gives null.
-  bool collect(std::int32_t origin, std::int32_t vertex, bool o2_alt, float cut2,
-               std::vector<std::int32_t>& out);
-
  private:
   struct Slot {
     std::uint64_t key;    // cell key, kEmpty for a free slot
@@ -52,6 +47,10 @@ class PartnerGrid {
 
   const Slot* find(std::uint64_t key) const;
   bool mark_near(double px, double py, double pz, double reach);
+  // The residues of nearby()'s list, collected afresh into out; false where
+  // nearby() gives null.
+  bool collect(std::int32_t origin, std::int32_t vertex, bool o2_alt, float cut2,
+               std::vector<std::int32_t>& out);
 
   double cell_ = 0.0;                    // edge of a cell in Angstrom; 0: no grid
   std::vector<Slot> slots_;              // open addressing, a power of two long

@@ -31,9 +31,4 @@ extern const PairRule ChRules[kChRuleCount];
 extern const PairRule ChSugarRules[kChSugarRuleCount];
 extern const PairRule SugarRules[kSugarRuleCount];
 
-class PartnerGrid;
-
-// Runs one rule for residue i: findpair or findhb3 with the rule's fields.
-void run_rule(const PairRule& rule, std::int32_t i, PartnerGrid* grid = nullptr);
-
 }  // namespace torven

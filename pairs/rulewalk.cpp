@@ -60,10 +60,6 @@ class Block {
 
 }  // namespace
 
-void run_rule(const PairRule& rule, std::int32_t i, PartnerGrid* grid) {
-  evaluate(rule, RuleNames(rule), i, grid);
-}
-
 void RuleWalk() {
   const std::int32_t n = beta.ResidueCount;
   for (std::int32_t k = 1; k <= n; ++k) {

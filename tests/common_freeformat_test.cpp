@@ -34,7 +34,8 @@ TEST(CommonFreeFormat, RealForm) {
       {1.0f / 0.0f, "       Infinity"}, {-1.0f / 0.0f, "      -Infinity"},
       {std::nanf(""), "            NaN"},
   };
-  for (const Case& c : cases) EXPECT_EQ(list_real(c.v), c.want) << c.v;
+  // A real alone makes a line of its 15 columns.
+  for (const Case& c : cases) EXPECT_EQ(list_format({c.v}), (Lines{c.want})) << c.v;
 }
 
 TEST(CommonFreeFormat, Lines) {
@@ -66,17 +67,6 @@ TEST(CommonFreeFormat, Lines) {
   std::string t79(79, 'f');
   EXPECT_EQ(list_format({std::string_view(t79)}), (Lines{sp(t79)}));
   EXPECT_EQ(list_format({}), (Lines{""}));
-}
-
-TEST(CommonFreeFormat, WriteIntoText) {
-  EXPECT_EQ(list_to_text(std::int32_t{42}, 15), "          42   ");
-  EXPECT_EQ(list_to_text(std::int32_t{-7}, 12), "          -7");
-  EXPECT_EQ(list_to_text(std::int32_t{123456}, 4), "1234");  // lead blanks go first
-  EXPECT_EQ(list_to_text(std::string_view("ab"), 5), " ab  ");
-  // The variable is one line of its own width: a text longer than a line of
-  // a file is not split at 80 columns.
-  std::string t100(100, 'x');
-  EXPECT_EQ(list_to_text(std::string_view(t100), 110), " " + t100 + std::string(9, ' '));
 }
 
 TEST(CommonFreeFormat, Reads) {

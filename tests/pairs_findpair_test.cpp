@@ -15,6 +15,7 @@ using namespace torven;
 using pairs_test::add_residue;
 using pairs_test::atom_of;
 using pairs_test::pairs_of;
+using pairs_test::pseudo_angle;
 
 using std::numbers::pi;
 double rad(double deg) { return deg * pi / 180.0; }
@@ -54,12 +55,6 @@ void rule(const char* edge_i = "W:W", const char* edge_j = "W:W",
            edge_i, edge_j, o2flag);
 }
 
-float pseudo(std::int32_t v, std::int32_t r, std::int32_t k) {
-  float x = 0;
-  linearity(v, r, k, x);
-  return x * 57.29578f;
-}
-
 std::size_t count(std::int32_t r) { return hbqua.PairList.get(r).size(); }
 
 class FindPair : public ::testing::Test {
@@ -80,8 +75,8 @@ TEST_F(FindPair, StraightPairIsRecordedOnBothResidues) {
 
   // E from the four pseudo angles, in the prescribed grouping.
   auto dev = [](float t) { return (t - 180.0f) * 0.01745328f; };
-  const float f1 = dev(pseudo(2, 1, 6)), f2 = dev(pseudo(4, 3, 8));
-  const float r1 = dev(pseudo(6, 5, 2)), r2 = dev(pseudo(8, 7, 4));
+  const float f1 = dev(pseudo_angle(2, 1, 6)), f2 = dev(pseudo_angle(4, 3, 8));
+  const float r1 = dev(pseudo_angle(6, 5, 2)), r2 = dev(pseudo_angle(8, 7, 4));
   const float e = (0.0f + 0.0f) + 0.5f * (((f1 * f1 + f2 * f2) + r1 * r1) + r2 * r2);
   EXPECT_EQ(a.PairEnergy, e);
 

@@ -2,6 +2,7 @@
 // tests.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -57,6 +58,22 @@ inline std::int32_t atom_of(std::int32_t r, const char* name) {
        ++k)
     if (names.AtomName.get(k).view() == Text<4>(name).view()) found = k;
   return found;
+}
+
+// The pseudo angle the partner search measures, in degrees: the angle at
+// atom v between its reference atom r and the candidate k, rounded as the
+// search rounds it.
+inline float pseudo_angle(std::int32_t v, std::int32_t r, std::int32_t k) {
+  using torven::alpha;
+  const auto x = [](std::int32_t a) { return alpha.AtomX.get(a); };
+  const auto y = [](std::int32_t a) { return alpha.AtomY.get(a); };
+  const auto z = [](std::int32_t a) { return alpha.AtomZ.get(a); };
+  const float ux = x(v) - x(r), uy = y(v) - y(r), uz = z(v) - z(r);
+  const float wx = x(v) - x(k), wy = y(v) - y(k), wz = z(v) - z(k);
+  const float dot = ux * wx + uy * wy + uz * wz;
+  const float rad = std::acos(dot / (std::sqrt(ux * ux + uy * uy + uz * uz) *
+                                     std::sqrt(wx * wx + wy * wy + wz * wz)));
+  return rad * 57.29578f;
 }
 
 // Residue r's list as "partner edges orientation" entries.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "pairs/geometry.h"
 #include "pairs/pairs.h"
 #include "pairs_fixture.h"
 
@@ -12,6 +13,7 @@ namespace {
 using namespace torven;
 using pairs_test::add_residue;
 using pairs_test::atom_of;
+using pairs_test::pseudo_angle;
 
 struct Found {
   float dist = -1, angle = -1;
@@ -34,12 +36,6 @@ Found search(float cut2 = 14.44f, std::int32_t only_res = 0,
 // behind on -x, so a candidate on +x makes a straight angle.
 void searcher(const char* chain = "A   ") {
   add_residue(kC, chain, {{"C4  ", -1, 0, 0}, {"N1  ", 0, 0, 0}, {"O2* ", 0, 0, 2}});
-}
-
-float pseudo_angle(std::int32_t v, std::int32_t r, std::int32_t k) {
-  float rad = 0;
-  linearity(v, r, k, rad);
-  return rad * 57.29578f;
 }
 
 class Verify : public ::testing::Test {
@@ -256,18 +252,12 @@ TEST_F(Verify, AtomsBeyondTheWrittenColumnsReadAsZero) {
   EXPECT_EQ(f.res, 2);
 }
 
-TEST(PairGeometry, OrientationAndLinearity) {
+TEST(PairGeometry, VectorAngle) {
   pairs_test::start();
   add_residue(kA, "A   ", {{"N1  ", 0, 0, 0}, {"N2  ", 1, 0, 0}, {"N3  ", 0, 2, 0}, {"N4  ", 3, 3, 0}});
-  float r = 0;
-  orientation(1, 1, 2, 3, 99, r);  // (1,0,0) against (0,2,0)
-  EXPECT_EQ(r, 90.0f);
-  orientation(1, 2, 4, 1, 0, r);  // (3,3,0) against (-1,0,0)
-  EXPECT_NEAR(r, 135.0f, 1e-4f);
-  linearity(1, 2, 3, r);
-  EXPECT_NEAR(r, 1.5707964f, 1e-7f);
-  linearity(1, 1, 3, r);  // zero-length arm
-  EXPECT_TRUE(std::isnan(r));
+  EXPECT_EQ(geom::vector_angle(1, 1, 2, 3), 90.0f);  // (1,0,0) against (0,2,0)
+  EXPECT_NEAR(geom::vector_angle(1, 2, 4, 1), 135.0f, 1e-4f);  // (3,3,0) against (-1,0,0)
+  EXPECT_TRUE(std::isnan(geom::vector_angle(1, 2, 1, 3)));  // zero-length vector
 }
 
 }  // namespace

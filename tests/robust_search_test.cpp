@@ -109,10 +109,9 @@ TEST_F(RealStructure, GridGivesTheResultsOfTheFullSearch) {
 TEST_F(RealStructure, SharedNearbyListsEqualFreshCollections) {
   // The probes of a residue share their lists; asked in the rule walk's
   // order, again out of order and after other residues, every list must be
-  // the one a fresh collection gives.
+  // the one a grid that has answered nothing yet gives.
   const std::int32_t n = beta.ResidueCount;
   PartnerGrid grid;
-  std::vector<std::int32_t> fresh;
   const float cuts[] = {14.44f, 16.44f};
   int compared = 0;
   for (std::int32_t i : {1, 2, 2, 30, 1, n, 30}) {
@@ -123,8 +122,11 @@ TEST_F(RealStructure, SharedNearbyListsEqualFreshCollections) {
           for (bool o2 : {false, true}) {
             const std::int32_t origin = pass == 0 ? v : last + first - v;
             const PartnerGrid::Nearby* shared = grid.nearby(i, origin, v, o2, cut2);
-            ASSERT_TRUE(grid.collect(origin, v, o2, cut2, fresh));
+            PartnerGrid new_grid;
+            const PartnerGrid::Nearby* fresh_list = new_grid.nearby(i, origin, v, o2, cut2);
             ASSERT_NE(shared, nullptr);
+            ASSERT_NE(fresh_list, nullptr);
+            const std::vector<std::int32_t>& fresh = fresh_list->residues;
             EXPECT_EQ(shared->residues, fresh) << "residue " << i << " origin " << origin
                                                << " vertex " << v << " cut2 " << cut2 << " o2 "
                                                << o2;
