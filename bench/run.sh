@@ -10,6 +10,9 @@
 # Without structures it takes the large entries of ../shared/structures
 # that are present. Files ending in .cif are read with -CIF; every run
 # uses -HT. Runs happen in a scratch directory that is removed afterwards.
+# A run that does not end with status 0 is not timed: the script names the
+# structure and the build, gives the status and the run's standard error,
+# and exits 1.
 set -euo pipefail
 
 runs=7
@@ -17,10 +20,21 @@ other=
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) runs=$2; shift 2 ;;
-    --vs) other=$(realpath "$2"); shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --vs) other=$2; shift 2 ;;
+    -h|--help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) break ;;
   esac
+done
+
+me=$(basename "$0")
+die() { echo "$me: $*" >&2; exit 2; }
+if [ -n "$other" ] && { ! [ -f "$other" ] || ! [ -x "$other" ]; }; then
+  die "$other is not an executable file"
+fi
+[ -z "$other" ] || other=$(realpath "$other")
+[ -x /usr/bin/time ] || die "/usr/bin/time is missing; it measures the peak memory"
+for s in "$@"; do
+  [ -f "$s" ] || die "$s is not a structure file"
 done
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,7 +51,7 @@ if [ ${#structures[@]} -eq 0 ]; then
     [ -f "$repo/../shared/structures/$f" ] && structures+=("$repo/../shared/structures/$f")
   done
 fi
-[ ${#structures[@]} -gt 0 ] || { echo "no structures to time" >&2; exit 2; }
+[ ${#structures[@]} -gt 0 ] || die "no structures to time"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -46,13 +60,21 @@ median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 
 # One timed run: prints "wall_seconds peak_kilobytes". The wall time is
 # taken around the run from the shell's clock in microseconds (/usr/bin/time
-# gives hundredths), the peak from /usr/bin/time.
+# gives hundredths), the peak from /usr/bin/time. A run that ends with any
+# other status than 0 ends the script instead.
 timed() {
-  local bin=$1 opts=$2 name=$3 t0 t1
+  local bin=$1 opts=$2 name=$3 t0 t1 st=0
   t0=${EPOCHREALTIME/[.,]/}
   # shellcheck disable=SC2086 # the options are split into words on purpose
-  /usr/bin/time -f '%M' -o "$work/peak" "$bin" $opts "$name" >/dev/null 2>&1 || true
+  /usr/bin/time -f '%M' -o "$work/peak" "$bin" $opts "$name" >/dev/null 2>"$work/stderr" || st=$?
   t1=${EPOCHREALTIME/[.,]/}
+  if [ "$st" -ne 0 ]; then
+    local why="status $st"
+    [ "$st" -ge 128 ] && why="$why, signal $((st - 128))"
+    echo "$me: $name failed with $bin ($why); not timed" >&2
+    sed 's/^/  /' "$work/stderr" >&2
+    exit 1
+  fi
   echo "$((t1 - t0)) $(<"$work/peak")" | awk '{printf "%.6f %d\n", $1 / 1e6, $2}'
 }
 
