@@ -66,10 +66,9 @@ class InputFile {
   // directory. An input read whole that cannot be read ends the run through
   // fail().
   bool open(std::string_view name);
-  bool is_open() const { return open_; }
   const std::string& name() const { return name_; }
 
-  // The next record, or false at the end of the file.
+  // The next record, or false at the end of the file (or when not open).
   bool read_line(std::string& record);
   // The same without a copy: the view stays valid until the next read.
   bool read_view(std::string_view& record);

@@ -205,7 +205,8 @@ TEST_F(CommonFiles, StopsAndTheRunFiles) {
   files.close_all(true);
   EXPECT_FALSE(files.out.is_open());
   EXPECT_FALSE(files.hlx.is_open());
-  EXPECT_FALSE(files.input.is_open());
+  std::string record;
+  EXPECT_FALSE(files.input.read_line(record));
   EXPECT_EQ(read_file(dir_.file("t.out")), "a\n");
   EXPECT_EQ(read_file(dir_.file("t.hlx")), "b\n");
   // Every output of a run has a suffix of its own.
