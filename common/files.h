@@ -50,10 +50,10 @@ class OutputFile {
   std::int64_t written_ = 0;
 };
 
-// An input file read record by record. A record ends at "\n" or "\r\n",
-// without them; a last line without a line end is still a record (a "\r"
-// at its end stays). A regular file is read in pieces; any other input (a
-// pipe, a device) is read whole when it is opened, so that it can be read
+// An input file read record by record. A record is a line without its
+// "\n" or "\r\n"; a last line without a line end is still a record, and a
+// "\r" at its end stays. A regular file is read in pieces; any other input
+// (a pipe, a device) is read whole when it is opened, so that it can be read
 // again from its start.
 class InputFile {
  public:

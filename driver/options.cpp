@@ -1,5 +1,6 @@
 // The command line: defaults, the argument walk, the option table and the
 // messages the driver prints about them.
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -90,31 +91,38 @@ std::string_view number_text(std::string_view arg) {
   return arg.substr(b, arg.find_last_not_of(" \t") - b + 1);
 }
 
+// The real or the integer that fills `arg`; anything else, an empty value
+// included, stops the run with the usage and the help.
+float real_value(std::string_view arg) {
+  float v = 0.0f;
+  if (!detail::parse_real(number_text(arg), true, 0, v)) stop_usage_then_help();
+  return v;
+}
+
+std::int32_t int_value(std::string_view arg) {
+  std::int32_t v = 0;
+  if (!detail::parse_int(number_text(arg), v)) stop_usage_then_help();
+  return v;
+}
+
 // Reads the value of option `opt` from its argument `arg` (argument number
-// k) into its setting. A number must fill the argument: anything else, an
-// empty value included, stops the run with the usage and the help. The
-// chain of -ML is the first word of the argument's first 50 characters; a
-// value of blanks only is an end of input that nothing handles.
+// k) into its setting. The chain of -ML is the first word of the
+// argument's first 50 characters; a value of blanks only is an end of input
+// that nothing handles.
 void read_value(Opt opt, std::string_view arg, int k) {
-  const std::string_view number = number_text(arg);
-  float real = 0.0f;
-  const bool is_real = !number.empty() && detail::parse_real(number, true, 0, real);
   switch (opt) {
     case Opt::HD:
-      if (!is_real) stop_usage_then_help();
-      driver.HbDist = real;
+      driver.HbDist = real_value(arg);
       options.CutDistSq = driver.HbDist * driver.HbDist;
       break;
     case Opt::VA:
-      if (!is_real) stop_usage_then_help();
-      options.CutAngle = real;
+      options.CutAngle = real_value(arg);
       break;
     case Opt::EN:
-      if (!is_real) stop_usage_then_help();
-      options.CutEnergy = real;
+      options.CutEnergy = real_value(arg);
       break;
     case Opt::MD:
-      if (!detail::parse_int(number, options.ModelNumber)) stop_usage_then_help();
+      options.ModelNumber = int_value(arg);
       break;
     case Opt::ML: {
       std::string v = cum.MolId.str();
