@@ -99,19 +99,15 @@ void reading_dispatch(Run& run) {
         },
         run.NPOORAT, FOUND);
   }
-  if (!cif) {
+  if (cif && FOUND == 1) return;
+  try {
     readpdb(run);
-  } else if (FOUND == 0) {
-    // The file is read again as PDB. When that fails too, the message says
-    // why it was read as PDB at all.
-    try {
-      readpdb(run);
-    } catch (Failure& failure) {
-      if (failure.file == run.files.input.name())
-        failure.what += "; read as PDB because the mmCIF _atom_site loop held no usable row "
-                        "of model " + std::to_string(options.ModelNumber);
-      throw;
-    }
+  } catch (Failure& failure) {
+    // A file read as PDB after the mmCIF pass says why it was read so.
+    if (cif && failure.file == run.files.input.name())
+      failure.what += "; read as PDB because the mmCIF _atom_site loop held no usable row "
+                      "of model " + std::to_string(options.ModelNumber);
+    throw;
   }
 }
 

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "common/files.h"
 #include "common/text.h"
