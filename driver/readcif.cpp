@@ -239,7 +239,7 @@ void stream(const InputFile& input, std::string_view LINE, const CifColumns& col
                          : 1.0f;
 }
 
-void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND) {
+bool readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND) {
   InputFile& input = run.files.input;
   OutputFile& out = run.files.out;
   HeaderFileLine(out, run.files.stem);
@@ -262,9 +262,9 @@ void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::in
   // Find "loop_" directly followed by an _atom_site tag line. The line after
   // a "loop_" line is not itself tested for "loop_".
   for (;;) {
-    if (!input.read_view(LINE)) return;
+    if (!input.read_view(LINE)) return false;
     if (!LINE.starts_with("loop_")) continue;
-    if (!input.read_view(LINE)) return;
+    if (!input.read_view(LINE)) return false;
     if (LINE.starts_with("_atom_site.")) break;
   }
 
@@ -277,9 +277,9 @@ void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::in
   std::int32_t SKIP = 0;
   for (;;) {
     if (tag_line) tag_test(LINE, n, cols);
-    if (!input.read_view(LINE)) return;
+    if (!input.read_view(LINE)) return true;
     ++n;
-    if (!LINE.empty() && LINE[0] == '#') return;
+    if (!LINE.empty() && LINE[0] == '#') return true;
     tag_line = LINE.starts_with("_atom");
     if (tag_line || !cols.required()) continue;
 

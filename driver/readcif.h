@@ -88,7 +88,7 @@ using CifAtomStore = std::function<void(
 // The pass over the _atom_site loop of the run's input: writes the .out
 // header lines, hands every usable data line of the selected model to
 // `store`, and sets FOUND to 1 when a line of that model got past the
-// HETATM filter.
-void readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND);
+// HETATM filter. False when the input holds no _atom_site loop.
+bool readcif(Run& run, const CifAtomStore& store, std::int32_t& NPOORAT, std::int32_t& FOUND);
 
 }  // namespace torven

@@ -88,8 +88,9 @@ void reading_dispatch(Run& run) {
   reading_initialisation();
   std::int32_t FOUND = 0;
   const bool cif = driver.CifFlag == 1.0;
+  bool cif_loop = false;
   if (cif) {
-    readcif(
+    cif_loop = readcif(
         run,
         [&run](const Text<4>& atom_name, Text<3>& RESNAM, const Text<4>& chain,
                std::int32_t RESNO, char ins_code, float x, float y, float z, float OCC,
@@ -104,9 +105,12 @@ void reading_dispatch(Run& run) {
     readpdb(run);
   } catch (Failure& failure) {
     // A file read as PDB after the mmCIF pass says why it was read so.
-    if (cif && failure.file == run.files.input.name())
-      failure.what += "; read as PDB because the mmCIF _atom_site loop held no usable row "
-                      "of model " + std::to_string(options.ModelNumber);
+    if (cif && failure.file == run.files.input.name()) {
+      failure.what += "; read as PDB because ";
+      failure.what += cif_loop ? "the mmCIF _atom_site loop held no usable row of model " +
+                                     std::to_string(options.ModelNumber)
+                               : std::string("the file has no mmCIF _atom_site loop");
+    }
     throw;
   }
 }

@@ -65,16 +65,27 @@ TEST_F(CifRun, MissingModelFallsBackWithTwoHeaderBlocks) {
   EXPECT_NE(file("all_tags.out").find("Cleaned number of residues:      0"), std::string::npos);
 }
 
-// Without -NMR the PDB reading after the fall-back takes the mmCIF rows for
-// atom records and fails on them; the message says why the file was read as
-// PDB at all.
-TEST_F(CifRun, FailedFallBackSaysTheModelHadNoRow) {
+// A PDB reading after the fall-back that fails says why the file was read
+// as PDB at all: a loop without a usable row of the model (without -NMR the
+// PDB reading takes the mmCIF rows for atom records), or no loop at all.
+TEST_F(CifRun, FailedFallBackSaysWhyItReadPdb) {
   auto r = run("all_tags.cif", {"-CIF", "-MD", "5"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err,
             "torven: all_tags.cif, line 17: residue number (columns 23-26) is not a number: "
             "\"  ? \"; read as PDB because the mmCIF _atom_site loop held no usable row of "
             "model 5\n");
+
+  std::string pdb = testutil::read_file(testutil::structure("1bna.pdb"));
+  const std::size_t at = pdb.find("\nATOM      2 ");
+  ASSERT_NE(at, std::string::npos);
+  pdb.replace(at + 1 + 30, 8, "  19.1x0");
+  testutil::write_file(dir_.file("bad.pdb"), pdb);
+  r = run_on("bad.pdb", {"-CIF"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "torven: bad.pdb, line 393: x coordinate (columns 31-38) is not a number: "
+            "\"  19.1x0\"; read as PDB because the file has no mmCIF _atom_site loop\n");
 }
 
 // -CIF on a PDB file: no _atom_site loop, so it is read as PDB, after the
