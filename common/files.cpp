@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/freeformat.h"
+#include "common/text.h"
 
 namespace torven {
 
@@ -255,8 +256,8 @@ const std::array<RunFiles::Output, 9> RunFiles::kOutputs = {{
 
 std::string RunFiles::record_id() const {
   std::string id = stem + ".out";
-  id.resize(4, ' ');
-  return id;
+  id.resize(4);
+  return left_adjust(id);
 }
 
 void RunFiles::close_all(bool report) {

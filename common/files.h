@@ -120,8 +120,9 @@ struct RunFiles {
   // The structure's name: the input's last path component up to its first
   // '.'. The outputs are named from it, and headers and records show it.
   std::string stem;
-  // The first four characters of the .out file's own name, blank-padded:
-  // the identifier that begins every _pairing.csv and _structure.csv record.
+  // The first four characters of the .out file's own name, their leading
+  // blanks moved to the end: the identifier that begins every _pairing.csv
+  // and _structure.csv record.
   std::string record_id() const;
 
   // Every output with the suffix its name takes after the input's base.

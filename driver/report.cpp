@@ -136,9 +136,8 @@ void PairingCsvRecord(Run& run, std::int32_t i) {
     set(f + 8, format_real(p.PairEnergy, 10, 2));
   }
 
-  // The first four characters of the .out file's name, left-adjusted, and a
-  // blank.
-  const std::string name = left_adjust(run.files.record_id());
+  // The record's identifier and a blank.
+  const std::string name = run.files.record_id();
   std::vector<Item> items;
   items.reserve(kCsvFields + 2);
   items.emplace_back(std::string_view(name));

@@ -108,6 +108,22 @@ TEST(OwnOutputs, ARerunLeavesOnlyItsOwnRecords) {
   }
 }
 
+// Both CSV files of a run carry one identifier, also when the input's name
+// begins with a blank (kept when a folder comes before it).
+TEST(OwnOutputs, BothCsvFilesCarryOneIdentifier) {
+  const TempDir dir;
+  fs::create_directory(dir.path() / "sub");
+  write_file(dir.path() / "sub" / " ab.pdb", read_file(testutil::structure("1bna.pdb")));
+  const RunResult r =
+      testutil::run_torven(dir.path(), {"sub/ ab.pdb"}, testutil::shipped_variant_dir());
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* csv : {"_pairing.csv", "_structure.csv"}) {
+    SCOPED_TRACE(csv);
+    const std::string text = read_file(dir.path() / "sub" / (std::string(" ab") + csv));
+    EXPECT_EQ(text.substr(0, 5), " ab. ");
+  }
+}
+
 // The same structure named by its plain name inside its folder and by a
 // relative path through dotted folders from elsewhere gives the same files
 // and the same standard output: no folder name reaches them.
