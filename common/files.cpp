@@ -1,6 +1,7 @@
 #include "common/files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -17,9 +18,10 @@ constexpr std::size_t kReadChunk = 1 << 20;
 constexpr std::size_t kWriteChunk = 1 << 16;
 
 void put_stdout(std::string_view record) {
+  errno = 0;
   if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size() ||
       std::fputc('\n', stdout) == EOF)
-    fail("standard output", 0, "cannot write a record");
+    fail("standard output", 0, "cannot write a record", errno);
 }
 
 }  // namespace
@@ -36,12 +38,54 @@ std::string trim_name(std::string_view name) {
 OutputFile::~OutputFile() { close(false); }
 
 void OutputFile::open(std::string_view name) {
+  claim(name);
+  empty();
+}
+
+void OutputFile::claim(std::string_view name) {
   if (is_open()) close();
   name_ = trim_name(name);
-  fp_ = std::fopen(name_.c_str(), "w");
-  if (fp_ == nullptr) fail(name_, 0, "cannot create the file for writing");
-  std::setvbuf(fp_, nullptr, _IONBF, 0);  // the records are gathered in pending_
+  // A name that cannot even be looked up counts as a file that was there,
+  // so that release() never removes it.
+  std::error_code ec;
+  created_ = !std::filesystem::exists(name_, ec) && !ec;
+  // Opened for appending, the file keeps what it holds until empty().
+  errno = 0;
+  fp_ = std::fopen(name_.c_str(), "a");
+  if (fp_ == nullptr) {
+    created_ = false;
+    fail(name_, 0, "cannot create the file for writing", errno);
+  }
   written_ = 0;
+}
+
+void OutputFile::empty() {
+  if (fp_ == nullptr) return;
+  // A regular file is opened again for writing, which empties it. A pipe or
+  // a device keeps its one open: a pipe opened again would wait for a new
+  // reader.
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(name_, ec)) {
+    std::fclose(fp_);
+    errno = 0;
+    fp_ = std::fopen(name_.c_str(), "w");
+    if (fp_ == nullptr) fail(name_, 0, "cannot create the file for writing", errno);
+  }
+  created_ = false;
+  std::setvbuf(fp_, nullptr, _IONBF, 0);  // the records are gathered in pending_
+}
+
+void OutputFile::release() {
+  if (fp_ != nullptr) std::fclose(fp_);
+  fp_ = nullptr;
+  if (created_) {
+    // Through a link that pointed nowhere, claim() created the link's
+    // target: that is what goes.
+    std::error_code ec;
+    const std::filesystem::path made = std::filesystem::canonical(name_, ec);
+    if (!ec) std::filesystem::remove(made, ec);
+  }
+  created_ = false;
 }
 
 void OutputFile::put(const char* data, std::size_t size) {
@@ -51,10 +95,11 @@ void OutputFile::put(const char* data, std::size_t size) {
   pending_.push_back('\n');
   ++written_;
   if (pending_.size() >= kWriteChunk && !write_pending())
-    fail(name_, written_, "cannot write a record");
+    fail(name_, written_, "cannot write a record", errno);
 }
 
 bool OutputFile::write_pending() {
+  errno = 0;
   const bool ok = pending_.empty() ||
                   std::fwrite(pending_.data(), 1, pending_.size(), fp_) == pending_.size();
   pending_.clear();
@@ -75,11 +120,14 @@ void OutputFile::close(bool report) {
   if (fp_ == nullptr) return;
   // A failure to write what is pending is a failure to complete the file.
   const bool written = write_pending();
+  int error = written ? 0 : errno;
   std::string().swap(pending_);
   std::FILE* fp = fp_;
   fp_ = nullptr;
-  if ((std::fclose(fp) != 0 || !written) && report)
-    fail(name_, written_, "cannot complete the file");
+  errno = 0;
+  const bool closed = std::fclose(fp) == 0;
+  if (written && !closed) error = errno;
+  if ((!closed || !written) && report) fail(name_, written_, "cannot complete the file", error);
 }
 
 // ---- InputFile ------------------------------------------------------------
@@ -113,11 +161,14 @@ bool InputFile::open(std::string_view name) {
 
 void InputFile::read_whole() {
   std::size_t n = 0;
+  int reason = 0;  // the system's reason for a read that came short
   try {
     do {
       const std::size_t at = whole_.size();
       whole_.resize(at + kReadChunk);
+      errno = 0;
       n = std::fread(whole_.data() + at, 1, kReadChunk, fp_);
+      if (n < kReadChunk) reason = errno;
       whole_.resize(at + n);
     } while (n == kReadChunk);
   } catch (const std::bad_alloc&) {
@@ -127,7 +178,7 @@ void InputFile::read_whole() {
   const bool error = std::ferror(fp_) != 0;
   std::fclose(fp_);
   fp_ = nullptr;
-  if (error) fail(name_, 0, "cannot read the file");
+  if (error) fail(name_, 0, "cannot read the file", reason);
   data_ = whole_.data();
   end_ = whole_.size();
   eof_ = true;
@@ -135,9 +186,10 @@ void InputFile::read_whole() {
 
 bool InputFile::fill() {
   beg_ = 0;
+  errno = 0;
   end_ = std::fread(buf_.get(), 1, kReadChunk, fp_);
   if (end_ < kReadChunk) {
-    if (std::ferror(fp_)) fail(name_, line_ + 1, "cannot read the file");
+    if (std::ferror(fp_)) fail(name_, line_ + 1, "cannot read the file", errno);
     eof_ = true;
   }
   return end_ > 0;
@@ -218,7 +270,9 @@ void InputFile::rewind() {
     end_ = whole_.size();
     return;
   }
-  if (std::fseek(fp_, 0, SEEK_SET) != 0) fail(name_, 0, "cannot go back to the start of the file");
+  errno = 0;
+  if (std::fseek(fp_, 0, SEEK_SET) != 0)
+    fail(name_, 0, "cannot go back to the start of the file", errno);
   end_ = 0;
   eof_ = false;
 }
@@ -258,6 +312,18 @@ std::string RunFiles::record_id() const {
   std::string id = stem + ".out";
   id.resize(4);
   return left_adjust(id);
+}
+
+void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
+  std::size_t claimed = 0;
+  try {
+    for (; claimed < kOutputs.size(); ++claimed)
+      (this->*kOutputs[claimed].file).claim(names[claimed]);
+  } catch (const Failure&) {
+    while (claimed > 0) (this->*kOutputs[--claimed].file).release();
+    throw;
+  }
+  for (const Output& output : kOutputs) (this->*output.file).empty();
 }
 
 void RunFiles::close_all(bool report) {

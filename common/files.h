@@ -28,8 +28,16 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   // Creates the file empty; a failure (a directory, no permission) ends
-  // the run through fail().
+  // the run through fail(), with the system's reason.
   void open(std::string_view name);
+  // open() in two steps, for files that are created all together or not at
+  // all. claim() opens the file without changing what it holds, creating it
+  // when missing; a failure ends the run through fail() as open() does.
+  // empty() then drops what the claimed file held; release() instead closes
+  // it, removing it when claim() created it.
+  void claim(std::string_view name);
+  void empty();
+  void release();
   bool is_open() const { return fp_ != nullptr; }
   const std::string& name() const { return name_; }
 
@@ -45,7 +53,8 @@ class OutputFile {
   bool write_pending();  // hands pending_ to fp_; false when it cannot
 
   std::string name_;
-  std::FILE* fp_ = nullptr;  // open from open() to close()
+  std::FILE* fp_ = nullptr;  // open from open() or claim() to close()
+  bool created_ = false;     // claimed and created by claim(), not yet emptied
   std::string pending_;      // records not yet handed to fp_, written in large pieces
   std::int64_t written_ = 0;
 };
@@ -131,6 +140,11 @@ struct RunFiles {
     OutputFile RunFiles::*file;
   };
   static const std::array<Output, 9> kOutputs;
+
+  // Creates the nine outputs empty, names[k] for kOutputs[k], only once
+  // every one of them can be opened: when one cannot, the run ends through
+  // fail() with every file as it was before and none of them new.
+  void open_outputs(const std::array<std::string, 9>& names);
 
   // Closes the outputs, the last opened first, then the input. With
   // report, the first file that cannot be completed ends the run through

@@ -1,5 +1,7 @@
 #include "common/stops.h"
 
+#include <cstring>
+
 namespace torven {
 
 namespace {
@@ -34,6 +36,11 @@ std::string Failure::message() const {
 
 void fail(std::string_view file, std::int64_t line, std::string_view what) {
   throw Failure{std::string(file), line, std::string(what)};
+}
+
+void fail(std::string_view file, std::int64_t line, std::string_view what, int error) {
+  if (error == 0) fail(file, line, what);
+  fail(file, line, std::string(what) + ": " + std::strerror(error));
 }
 
 void plain_stop() { throw Stop{0}; }

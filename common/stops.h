@@ -28,6 +28,10 @@ struct Stop {
 };
 
 [[noreturn]] void fail(std::string_view file, std::int64_t line, std::string_view what);
+// The same for a call that failed with the system's error number `error`
+// (errno): its reason follows what, "what: reason"; 0 adds nothing.
+[[noreturn]] void fail(std::string_view file, std::int64_t line, std::string_view what,
+                       int error);
 [[noreturn]] void plain_stop();
 [[noreturn]] void stop_status_1();
 

@@ -1,4 +1,5 @@
 // TORVEN: finds and classifies the base pairs of one nucleic-acid structure.
+#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -55,7 +56,8 @@ int end_with_failure(Run& run, const Failure& failure) {
 int end_with(Run& run, int status) {
   try {
     run.files.close_all(true);
-    if (std::fflush(stdout) != 0) fail("standard output", 0, "cannot write");
+    errno = 0;
+    if (std::fflush(stdout) != 0) fail("standard output", 0, "cannot write", errno);
   } catch (const Failure& failure) {
     return end_with_failure(run, failure);
   }

@@ -1,5 +1,6 @@
 // Opening the input file and naming and opening the nine output files.
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <string>
 
@@ -68,11 +69,13 @@ void open_run_files(Run& run) {
   }
   refuse_output_over_input(input);
 
-  // Every output is created empty here, in the order of the table, so that
-  // nothing of an earlier run survives in any of them.
+  // Every output is created empty here, so that nothing of an earlier run
+  // survives in any of them, or none is when one of them cannot be opened.
   files.stem = input_stem(input);
-  for (const RunFiles::Output& output : RunFiles::kOutputs)
-    (files.*output.file).open(output_name(input, output.suffix));
+  std::array<std::string, RunFiles::kOutputs.size()> names;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    names[k] = output_name(input, RunFiles::kOutputs[k].suffix);
+  files.open_outputs(names);
 }
 
 }  // namespace torven

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -56,6 +57,39 @@ TEST_F(CommonFiles, OutputIsCreatedEmptyAtItsOpen) {
   EXPECT_EQ(read_file(written), "new\n  5x\n free\n");
   EXPECT_EQ(read_file(untouched), "");
   EXPECT_EQ(read_file(fresh), "");
+}
+
+// The nine outputs of a run are created together or not at all: when one
+// cannot be opened, a file that was there keeps its bytes, and none is left
+// that was not, not even the target of a link that pointed nowhere.
+TEST_F(CommonFiles, OutputsAreCreatedAllOrNone) {
+  std::array<std::string, 9> names;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    names[k] = dir_.file("t" + std::string(RunFiles::kOutputs[k].suffix));
+  write_file(names[0], "earlier\n");
+  fs::create_symlink(dir_.file("nowhere"), names[2]);
+  fs::create_directory(names[5]);
+  {
+    RunFiles files;
+    try {
+      files.open_outputs(names);
+      ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+      EXPECT_EQ(failure.file, names[5]);
+    }
+  }
+  EXPECT_EQ(read_file(names[0]), "earlier\n");
+  EXPECT_TRUE(fs::is_symlink(names[2]));
+  EXPECT_FALSE(fs::exists(dir_.file("nowhere")));
+  for (std::size_t k : {1u, 3u, 4u, 6u, 7u, 8u}) EXPECT_FALSE(fs::exists(names[k])) << names[k];
+
+  fs::remove(names[5]);
+  RunFiles files;
+  files.open_outputs(names);
+  files.close_all(true);
+  EXPECT_EQ(read_file(names[0]), "");
+  EXPECT_TRUE(fs::exists(dir_.file("nowhere")));
+  for (const std::string& name : names) EXPECT_EQ(read_file(name), "") << name;
 }
 
 TEST_F(CommonFiles, InputRecords) {
@@ -121,7 +155,8 @@ TEST_F(CommonFiles, FailureCarriesFileLineAndWhat) {
             "torven: a\\x09b, line 3: x\\x00y\\x0d\\x7f\n");
 }
 
-// The failures of the files themselves: what they name and where.
+// The failures of the files themselves: what they name, where, and the
+// reason the system gave.
 TEST_F(CommonFiles, UnhandledFailures) {
   struct Case {
     const char* what;
@@ -139,7 +174,7 @@ TEST_F(CommonFiles, UnhandledFailures) {
          OutputFile f;
          f.open(dir_.file("adir.out"));
        },
-       dir_.file("adir.out"), 0, "cannot create the file for writing"},
+       dir_.file("adir.out"), 0, "cannot create the file for writing: Is a directory"},
       {"an end of file where a record is required names the line",
        [&] {
          InputFile in;
@@ -157,7 +192,7 @@ TEST_F(CommonFiles, UnhandledFailures) {
                        f.open("/dev/full");
                        for (int k = 0; k < 10000; ++k) f.write_line(std::string(79, 'x'));
                      },
-                     "/dev/full", -1, "cannot write a record"});
+                     "/dev/full", -1, "cannot write a record: No space left on device"});
     cases.push_back({"a file that cannot be completed",
                      [] {
                        OutputFile f;
@@ -165,7 +200,7 @@ TEST_F(CommonFiles, UnhandledFailures) {
                        f.write_line("one");
                        f.close();
                      },
-                     "/dev/full", 1, "cannot complete the file"});
+                     "/dev/full", 1, "cannot complete the file: No space left on device"});
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -1,6 +1,7 @@
 // Whole runs whose outputs must be their own: a rerun over an earlier run's
-// files, an input named through folders, an input that can only be read
-// once, and a run that runs out of memory.
+// files, a run that cannot create one of them, an input named through
+// folders, an input that can only be read once, and a run that runs out of
+// memory.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -106,6 +107,82 @@ TEST(OwnOutputs, ARerunLeavesOnlyItsOwnRecords) {
     EXPECT_EQ(want.files.size(), 9u);
     expect_same(want, run_in(rerun.path(), "s.pdb", c.content, c.args));
   }
+}
+
+// A run that cannot create one of its outputs stops before it empties any:
+// every file of the folder keeps its bytes, no output is left that was not
+// there before, and the message gives the system's reason. A folder in the
+// place of each output in turn, then limits on open files that the run
+// reaches at each output in turn.
+TEST(OwnOutputs, AnOutputThatCannotBeCreatedChangesNoFile) {
+  const TempDir dir, err;
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  const Left complete = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+  ASSERT_EQ(complete.result.status, 0);
+  ASSERT_EQ(complete.files.size(), 9u);
+
+  for (const torven::RunFiles::Output& output : torven::RunFiles::kOutputs) {
+    const std::string name = "s" + std::string(output.suffix);
+    SCOPED_TRACE(name);
+    fs::remove(dir.path() / name);
+    fs::create_directory(dir.path() / name);
+    const RunResult r =
+        testutil::run_torven(dir.path(), {"-HT", "s.pdb"}, testutil::shipped_variant_dir());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "torven: " + name + ": cannot create the file for writing: Is a directory\n");
+    EXPECT_TRUE(fs::is_empty(dir.path() / name));
+    fs::remove(dir.path() / name);
+    Left want = complete;
+    want.files.erase(name);
+    EXPECT_EQ(leave(dir.path(), "s.pdb", r).files, want.files);
+    write_file(dir.path() / name, complete.files.at(name));
+  }
+
+  // In a folder without outputs, none is created.
+  {
+    const TempDir fresh;
+    fs::create_directory(fresh.path() / "s.dbn");
+    const Left left = run_in(fresh.path(), "s.pdb", structure, {"-HT"});
+    EXPECT_EQ(left.result.status, 2);
+    ASSERT_EQ(left.files.size(), 1u);
+    EXPECT_TRUE(fs::is_directory(fresh.path() / "s.dbn"));
+  }
+
+  // Raised one descriptor at a time, the limit is first too low for the
+  // program to be loaded (status 127, with as many descriptors as the tests
+  // inherit) or for the variant lists or the input (status 1), then for one
+  // output after another (status 2), the ninth last, and then enough for
+  // the run.
+  std::vector<std::string> refused;
+  bool loaded = false;
+  for (int limit = 4; limit < 256; ++limit) {
+    SCOPED_TRACE(limit);
+    // The redirections come before the limit, which the shell's own would
+    // not get past.
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
+                            " && (ulimit -n " + std::to_string(limit) + " && NUCLEIC_ACID_DIR=" +
+                            testutil::shell_quote(testutil::shipped_variant_dir()) + " exec " +
+                            testutil::shell_quote(TORVEN_EXE) + " -HT s.pdb) >/dev/null 2>" +
+                            testutil::shell_quote(err.file("stderr"));
+    const int rc = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    const int status = WEXITSTATUS(rc);
+    if (status == 127 && !loaded) continue;
+    loaded = true;
+    if (status == 0) break;
+    const std::string message = read_file(err.file("stderr"));
+    const std::string cause = ": cannot create the file for writing: Too many open files\n";
+    if (status == 2) {
+      ASSERT_TRUE(message.starts_with("torven: s") && message.ends_with(cause)) << message;
+      refused.push_back(message.substr(8, message.size() - 8 - cause.size()));
+    } else {
+      EXPECT_EQ(status, 1) << message;
+    }
+    EXPECT_EQ(leave(dir.path(), "s.pdb", RunResult{}).files, complete.files);
+  }
+  ASSERT_FALSE(refused.empty());
+  EXPECT_EQ(refused.front(), "s_pairing.csv");
+  EXPECT_EQ(refused.back(), "s.hlx");
 }
 
 // Both CSV files of a run carry one identifier, also when the input's name
