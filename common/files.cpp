@@ -49,29 +49,40 @@ void OutputFile::claim(std::string_view name) {
   // so that release() never removes it.
   std::error_code ec;
   created_ = !std::filesystem::exists(name_, ec) && !ec;
-  // Opened for appending, the file keeps what it holds until empty().
+  // Opened for appending, the file keeps what it holds until empty(); this
+  // is the file's only open.
   errno = 0;
   fp_ = std::fopen(name_.c_str(), "a");
   if (fp_ == nullptr) {
     created_ = false;
     fail(name_, 0, "cannot create the file for writing", errno);
   }
+  // Only a regular file that was there holds anything to drop. A pipe or a
+  // device keeps its one open as it is: a pipe opened again would wait for
+  // a new reader.
+  must_empty_ = !created_ && std::filesystem::is_regular_file(name_, ec);
   written_ = 0;
+}
+
+void OutputFile::check_empty() const {
+  if (fp_ == nullptr || !must_empty_) return;
+  // Cutting the file to the length it has changes nothing, and is refused
+  // where emptying it would be: an append-only file, a policy that allows
+  // writing but not truncating.
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(name_, ec);
+  if (!ec) std::filesystem::resize_file(name_, size, ec);
+  if (ec) fail(name_, 0, "cannot create the file for writing", ec.value());
 }
 
 void OutputFile::empty() {
   if (fp_ == nullptr) return;
-  // A regular file is opened again for writing, which empties it. A pipe or
-  // a device keeps its one open: a pipe opened again would wait for a new
-  // reader.
-  std::error_code ec;
-  if (std::filesystem::is_regular_file(name_, ec)) {
-    std::fclose(fp_);
-    errno = 0;
-    fp_ = std::fopen(name_.c_str(), "w");
-    if (fp_ == nullptr) fail(name_, 0, "cannot create the file for writing", errno);
+  if (must_empty_) {
+    std::error_code ec;
+    std::filesystem::resize_file(name_, 0, ec);
+    if (ec) fail(name_, 0, "cannot create the file for writing", ec.value());
   }
-  created_ = false;
+  created_ = must_empty_ = false;
   std::setvbuf(fp_, nullptr, _IONBF, 0);  // the records are gathered in pending_
 }
 
@@ -85,7 +96,7 @@ void OutputFile::release() {
     const std::filesystem::path made = std::filesystem::canonical(name_, ec);
     if (!ec) std::filesystem::remove(made, ec);
   }
-  created_ = false;
+  created_ = must_empty_ = false;
 }
 
 void OutputFile::put(const char* data, std::size_t size) {
@@ -321,6 +332,14 @@ void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
       (this->*kOutputs[claimed].file).claim(names[claimed]);
   } catch (const Failure&) {
     while (claimed > 0) (this->*kOutputs[--claimed].file).release();
+    throw;
+  }
+  // Nothing is dropped until every file that holds something can be
+  // emptied.
+  try {
+    for (const Output& output : kOutputs) (this->*output.file).check_empty();
+  } catch (const Failure&) {
+    for (const Output& output : kOutputs) (this->*output.file).release();
     throw;
   }
   for (const Output& output : kOutputs) (this->*output.file).empty();

@@ -30,12 +30,15 @@ class OutputFile {
   // Creates the file empty; a failure (a directory, no permission) ends
   // the run through fail(), with the system's reason.
   void open(std::string_view name);
-  // open() in two steps, for files that are created all together or not at
+  // open() in steps, for files that are created all together or not at
   // all. claim() opens the file without changing what it holds, creating it
   // when missing; a failure ends the run through fail() as open() does.
-  // empty() then drops what the claimed file held; release() instead closes
-  // it, removing it when claim() created it.
+  // check_empty() makes sure that empty() can drop what a claimed file
+  // holds, without changing it, and ends the run through fail() when it
+  // cannot. empty() then drops it; release() instead closes the file,
+  // removing it when claim() created it.
   void claim(std::string_view name);
+  void check_empty() const;
   void empty();
   void release();
   bool is_open() const { return fp_ != nullptr; }
@@ -55,6 +58,7 @@ class OutputFile {
   std::string name_;
   std::FILE* fp_ = nullptr;  // open from open() or claim() to close()
   bool created_ = false;     // claimed and created by claim(), not yet emptied
+  bool must_empty_ = false;  // a claimed regular file that was there, not yet emptied
   std::string pending_;      // records not yet handed to fp_, written in large pieces
   std::int64_t written_ = 0;
 };
@@ -142,8 +146,9 @@ struct RunFiles {
   static const std::array<Output, 9> kOutputs;
 
   // Creates the nine outputs empty, names[k] for kOutputs[k], only once
-  // every one of them can be opened: when one cannot, the run ends through
-  // fail() with every file as it was before and none of them new.
+  // every one of them can be opened and emptied: when one cannot, the run
+  // ends through fail() with every file as it was before and none of them
+  // new.
   void open_outputs(const std::array<std::string, 9>& names);
 
   // Closes the outputs, the last opened first, then the input. With

@@ -4,11 +4,17 @@
 // memory.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "test_util.h"
 
@@ -44,15 +50,22 @@ Left run_in(const fs::path& dir, const std::string& input, const std::string& co
   return leave(dir, input, testutil::run_torven(dir, args, testutil::shipped_variant_dir()));
 }
 
+// The same files with the same bytes, naming a file that differs rather
+// than printing whole reports.
+void expect_same_files(const std::map<std::string, std::string>& want,
+                       const std::map<std::string, std::string>& got) {
+  for (const auto& [name, bytes] : want) {
+    const auto it = got.find(name);
+    EXPECT_TRUE(it != got.end() && it->second == bytes) << name << " is missing or differs";
+  }
+  for (const auto& [name, bytes] : got) EXPECT_TRUE(want.count(name)) << name << " is left";
+}
+
 void expect_same(const Left& want, const Left& got) {
   EXPECT_EQ(want.result.status, got.result.status);
   EXPECT_EQ(want.result.out, got.result.out);
   EXPECT_EQ(want.result.err, got.result.err);
-  ASSERT_EQ(want.files.size(), got.files.size());
-  for (const auto& [name, bytes] : want.files) {
-    ASSERT_TRUE(got.files.count(name)) << name;
-    EXPECT_TRUE(got.files.at(name) == bytes) << name;
-  }
+  expect_same_files(want.files, got.files);
 }
 
 // The first residue of 1bna (chain A, DC 1) copied `n` times, each copy a
@@ -183,6 +196,124 @@ TEST(OwnOutputs, AnOutputThatCannotBeCreatedChangesNoFile) {
   ASSERT_FALSE(refused.empty());
   EXPECT_EQ(refused.front(), "s_pairing.csv");
   EXPECT_EQ(refused.back(), "s.hlx");
+}
+
+// Makes files append-only for as long as it lives, so that their folder
+// can still be removed after it. set() is false where chattr is missing or
+// the file system or the user's rights refuse the attribute.
+class AppendOnly {
+ public:
+  AppendOnly() = default;
+  AppendOnly(const AppendOnly&) = delete;
+  AppendOnly& operator=(const AppendOnly&) = delete;
+  ~AppendOnly() {
+    for (const fs::path& p : files_) chattr("-a", p);
+  }
+  bool set(const fs::path& p) {
+    if (!chattr("+a", p)) return false;
+    files_.push_back(p);
+    return true;
+  }
+
+ private:
+  static bool chattr(const char* flag, const fs::path& p) {
+    const std::string cmd =
+        std::string("chattr ") + flag + " " + testutil::shell_quote(p.string()) + " 2>/dev/null";
+    return std::system(cmd.c_str()) == 0;
+  }
+  std::vector<fs::path> files_;
+};
+
+// An output that opens but cannot be emptied, an append-only file, stops
+// the run before any output is emptied: after a complete run with every
+// output changed since, each file keeps its bytes, and in a folder that
+// holds only that file no other is left.
+TEST(OwnOutputs, AnOutputThatCannotBeEmptiedChangesNoFile) {
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  for (const std::string suffix : {"_pairing.csv", ".dbn", ".hlx"}) {
+    const std::string name = "s" + suffix;
+    SCOPED_TRACE(name);
+    const TempDir dir, alone;
+    Left earlier = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    ASSERT_EQ(earlier.result.status, 0);
+    ASSERT_EQ(earlier.files.size(), 9u);
+    for (auto& [file, bytes] : earlier.files) {
+      bytes += "changed since\n";
+      write_file(dir.path() / file, bytes);
+    }
+    write_file(alone.path() / name, "earlier\n");
+    AppendOnly append_only;  // goes before the folders
+    if (!append_only.set(dir.path() / name) || !append_only.set(alone.path() / name))
+      GTEST_SKIP() << "chattr +a is refused here";
+
+    const std::string err =
+        "torven: " + name + ": cannot create the file for writing: Operation not permitted\n";
+    const Left over = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    EXPECT_EQ(over.result.status, 2);
+    EXPECT_EQ(over.result.err, err);
+    expect_same_files(earlier.files, over.files);
+    const Left left = run_in(alone.path(), "s.pdb", structure, {"-HT"});
+    EXPECT_EQ(left.result.status, 2);
+    EXPECT_EQ(left.result.err, err);
+    expect_same_files({{name, "earlier\n"}}, left.files);
+  }
+}
+
+// Starts a shell command in a child under a Landlock policy that forbids
+// truncating files and allows everything else; the child ends with status
+// 77 where the kernel refuses the policy.
+int launch_without_truncating(const std::string& command) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+#ifdef SYS_landlock_create_ruleset
+    const struct {
+      std::uint64_t handled_access_fs;
+    } ruleset{std::uint64_t{1} << 14};  // the right to truncate
+    const long fd = ::syscall(SYS_landlock_create_ruleset, &ruleset, sizeof ruleset, 0);
+    if (fd < 0 || ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::syscall(SYS_landlock_restrict_self, fd, 0) != 0)
+      ::_exit(77);
+    ::close(static_cast<int>(fd));
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+#else
+    ::_exit(77);
+#endif
+  }
+  int status = -1;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return status;
+}
+
+// Under a policy that allows writing but not truncating, a run in a fresh
+// folder leaves what a plain run leaves, since the files it creates need no
+// emptying; a run over earlier outputs stops before it changes any.
+TEST(OwnOutputs, APolicyAgainstTruncatingStopsOnlyARunOverEarlierOutputs) {
+  const TempDir plain, dir;
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  const Left want = run_in(plain.path(), "s.pdb", structure, {"-HT"});
+  ASSERT_EQ(want.result.status, 0);
+  const auto run = [&] {
+    const RunResult r = testutil::run_torven(dir.path(), {"-HT", "s.pdb"},
+                                             testutil::shipped_variant_dir(),
+                                             launch_without_truncating);
+    return leave(dir.path(), "s.pdb", r);
+  };
+  write_file(dir.path() / "s.pdb", structure);
+  const Left fresh = run();
+  if (fresh.result.status == 77) GTEST_SKIP() << "the kernel refuses a policy against truncating";
+  expect_same(want, fresh);
+
+  std::map<std::string, std::string> earlier = fresh.files;
+  for (auto& [file, bytes] : earlier) {
+    bytes += "changed since\n";
+    write_file(dir.path() / file, bytes);
+  }
+  const Left over = run();
+  EXPECT_EQ(over.result.status, 2);
+  EXPECT_EQ(over.result.err,
+            "torven: s_pairing.csv: cannot create the file for writing: Permission denied\n");
+  expect_same_files(earlier, over.files);
 }
 
 // Both CSV files of a run carry one identifier, also when the input's name

@@ -177,10 +177,16 @@ struct RunResult {
   std::string err;
 };
 
+// Starts a shell command and gives its wait status, as std::system does.
+using Launcher = int (*)(const std::string& command);
+inline int launch_with_system(const std::string& command) { return std::system(command.c_str()); }
+
 // Runs the built torven in `cwd` with `args`. `variant_dir` becomes
-// NUCLEIC_ACID_DIR (empty: the variable is unset).
+// NUCLEIC_ACID_DIR (empty: the variable is unset). `launch` starts the
+// shell command that runs it.
 inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>& args,
-                            const std::string& variant_dir) {
+                            const std::string& variant_dir,
+                            Launcher launch = launch_with_system) {
   fs::path out = cwd / ".stdout", err = cwd / ".stderr";
   std::string cmd = "cd " + shell_quote(cwd.string()) + " && ";
   if (variant_dir.empty()) {
@@ -194,7 +200,7 @@ inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>&
   for (const auto& a : args) cmd += " " + shell_quote(a);
   cmd += " >" + shell_quote(out.string()) + " 2>" + shell_quote(err.string()) +
          " </dev/null";
-  int rc = std::system(cmd.c_str());
+  const int rc = launch(cmd);
   RunResult r;
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   r.out = read_file(out);
