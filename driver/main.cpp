@@ -1,5 +1,6 @@
 // TORVEN: finds and classifies the base pairs of one nucleic-acid structure.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -69,6 +70,11 @@ int end_with(Run& run, int status) {
 
 int main(int argc, char** argv) {
   set_flush_to_zero();
+#ifdef SIGXFSZ
+  // A write beyond a limit on file size then fails like a write to a full
+  // disk ("File too large") instead of killing the run.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   Run run;
   try {
     run_stages(run, argc, argv);

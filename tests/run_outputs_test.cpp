@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -314,6 +315,33 @@ TEST(OwnOutputs, APolicyAgainstTruncatingStopsOnlyARunOverEarlierOutputs) {
   EXPECT_EQ(over.result.err,
             "torven: s_pairing.csv: cannot create the file for writing: Permission denied\n");
   expect_same_files(earlier, over.files);
+}
+
+// Starts a shell command in a child whose files may not grow beyond 40 KiB.
+int launch_with_40k_files(const std::string& command) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const rlimit limit{40960, 40960};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int status = -1;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return status;
+}
+
+// A limit on file size fails the write that meets it, as a full disk does,
+// instead of killing the run: status 2, the file and the system's reason,
+// and the file keeps what fitted.
+TEST(OwnOutputs, AFileSizeLimitIsAFailedWrite) {
+  const TempDir dir;
+  write_file(dir.path() / "s.pdb", read_file(testutil::structure("1ehz.pdb")));
+  const RunResult r = testutil::run_torven(dir.path(), {"-HT", "s.pdb"},
+                                           testutil::shipped_variant_dir(), launch_with_40k_files);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "torven: s.cor, line 1071: cannot write a record: File too large\n");
+  EXPECT_EQ(fs::file_size(dir.path() / "s.cor"), 40960u);
 }
 
 // Both CSV files of a run carry one identifier, also when the input's name
