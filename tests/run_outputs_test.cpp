@@ -260,30 +260,39 @@ TEST(OwnOutputs, AnOutputThatCannotBeEmptiedChangesNoFile) {
   }
 }
 
-// Starts a shell command in a child under a Landlock policy that forbids
-// truncating files and allows everything else; the child ends with status
-// 77 where the kernel refuses the policy.
-int launch_without_truncating(const std::string& command) {
+// Starts a shell command in a child that first calls `prepare`, and gives
+// its wait status; prepare ends the child itself when it cannot do its part.
+int launch_in_child(const std::string& command, void (*prepare)()) {
   const pid_t pid = ::fork();
   if (pid == 0) {
-#ifdef SYS_landlock_create_ruleset
-    const struct {
-      std::uint64_t handled_access_fs;
-    } ruleset{std::uint64_t{1} << 14};  // the right to truncate
-    const long fd = ::syscall(SYS_landlock_create_ruleset, &ruleset, sizeof ruleset, 0);
-    if (fd < 0 || ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
-        ::syscall(SYS_landlock_restrict_self, fd, 0) != 0)
-      ::_exit(77);
-    ::close(static_cast<int>(fd));
+    prepare();
     ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
-#else
-    ::_exit(77);
-#endif
   }
   int status = -1;
   if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
   return status;
+}
+
+// A Landlock policy that forbids truncating files and allows everything
+// else; the child ends with status 77 where the kernel refuses it.
+void forbid_truncating() {
+#ifdef SYS_landlock_create_ruleset
+  const struct {
+    std::uint64_t handled_access_fs;
+  } ruleset{std::uint64_t{1} << 14};  // the right to truncate
+  const long fd = ::syscall(SYS_landlock_create_ruleset, &ruleset, sizeof ruleset, 0);
+  if (fd < 0 || ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+      ::syscall(SYS_landlock_restrict_self, fd, 0) != 0)
+    ::_exit(77);
+  ::close(static_cast<int>(fd));
+#else
+  ::_exit(77);
+#endif
+}
+
+int launch_without_truncating(const std::string& command) {
+  return launch_in_child(command, forbid_truncating);
 }
 
 // Under a policy that allows writing but not truncating, a run in a fresh
@@ -319,16 +328,10 @@ TEST(OwnOutputs, APolicyAgainstTruncatingStopsOnlyARunOverEarlierOutputs) {
 
 // Starts a shell command in a child whose files may not grow beyond 40 KiB.
 int launch_with_40k_files(const std::string& command) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  return launch_in_child(command, [] {
     const rlimit limit{40960, 40960};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(126);
-    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  int status = -1;
-  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
-  return status;
+  });
 }
 
 // A limit on file size fails the write that meets it, as a full disk does,
