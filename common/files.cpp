@@ -330,16 +330,11 @@ void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
   try {
     for (; claimed < kOutputs.size(); ++claimed)
       (this->*kOutputs[claimed].file).claim(names[claimed]);
-  } catch (const Failure&) {
-    while (claimed > 0) (this->*kOutputs[--claimed].file).release();
-    throw;
-  }
-  // Nothing is dropped until every file that holds something can be
-  // emptied.
-  try {
+    // Nothing is dropped until every file that holds something can be
+    // emptied.
     for (const Output& output : kOutputs) (this->*output.file).check_empty();
   } catch (const Failure&) {
-    for (const Output& output : kOutputs) (this->*output.file).release();
+    while (claimed > 0) (this->*kOutputs[--claimed].file).release();
     throw;
   }
   for (const Output& output : kOutputs) (this->*output.file).empty();

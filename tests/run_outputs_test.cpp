@@ -51,6 +51,15 @@ Left run_in(const fs::path& dir, const std::string& input, const std::string& co
   return leave(dir, input, testutil::run_torven(dir, args, testutil::shipped_variant_dir()));
 }
 
+// Adds a line to every file of a run's folder and to `files`, which holds
+// them, so that a file emptied and written again by a later run shows.
+void change_every_file(const fs::path& dir, std::map<std::string, std::string>& files) {
+  for (auto& [name, bytes] : files) {
+    bytes += "changed since\n";
+    write_file(dir / name, bytes);
+  }
+}
+
 // The same files with the same bytes, naming a file that differs rather
 // than printing whole reports.
 void expect_same_files(const std::map<std::string, std::string>& want,
@@ -238,10 +247,7 @@ TEST(OwnOutputs, AnOutputThatCannotBeEmptiedChangesNoFile) {
     Left earlier = run_in(dir.path(), "s.pdb", structure, {"-HT"});
     ASSERT_EQ(earlier.result.status, 0);
     ASSERT_EQ(earlier.files.size(), 9u);
-    for (auto& [file, bytes] : earlier.files) {
-      bytes += "changed since\n";
-      write_file(dir.path() / file, bytes);
-    }
+    change_every_file(dir.path(), earlier.files);
     write_file(alone.path() / name, "earlier\n");
     AppendOnly append_only;  // goes before the folders
     if (!append_only.set(dir.path() / name) || !append_only.set(alone.path() / name))
@@ -315,10 +321,7 @@ TEST(OwnOutputs, APolicyAgainstTruncatingStopsOnlyARunOverEarlierOutputs) {
   expect_same(want, fresh);
 
   std::map<std::string, std::string> earlier = fresh.files;
-  for (auto& [file, bytes] : earlier) {
-    bytes += "changed since\n";
-    write_file(dir.path() / file, bytes);
-  }
+  change_every_file(dir.path(), earlier);
   const Left over = run();
   EXPECT_EQ(over.result.status, 2);
   EXPECT_EQ(over.result.err,
