@@ -130,7 +130,7 @@ void read_value(Opt opt, std::string_view arg, int k) {
       if (st == ListStatus::kOk) cum.MolId = v;
       if (st == ListStatus::kFail) stop_usage_then_help();
       if (st == ListStatus::kEnd)
-        fail("command line", k, "no value in argument " + std::to_string(k));
+        fail("command line", 0, "no value in argument " + std::to_string(k));
       break;
     }
     default:

@@ -134,7 +134,7 @@ TEST_F(Cli, WrongCommandLinesStopWithStatusOne) {
 TEST_F(Cli, BlankChainIsAnUnreadableInput) {
   auto r = run({"x.pdb", "-ML", "   "});
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "torven: command line, line 3: no value in argument 3\n");
+  EXPECT_EQ(r.err, "torven: command line: no value in argument 3\n");
   EXPECT_EQ(r.status, 2);
 }
 
