@@ -11,11 +11,18 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#if __has_include(<linux/landlock.h>)
+#include <linux/landlock.h>
+#endif
 
 #include "test_util.h"
 
@@ -280,30 +287,49 @@ int launch_in_child(const std::string& command, void (*prepare)()) {
   return status;
 }
 
-// A Landlock policy that forbids truncating files and allows everything
-// else; the child ends with status 77 where the kernel refuses it.
-void forbid_truncating() {
-#ifdef SYS_landlock_create_ruleset
+// The folder beneath which truncate_elsewhere() still allows truncating.
+std::string truncating_folder;
+
+// A Landlock policy that forbids truncating files, beneath `allowed` (when
+// given) excepted, and allows everything else; the child ends with status
+// 77 where the kernel refuses it.
+void restrict_truncating(const char* allowed) {
+#if defined(SYS_landlock_create_ruleset) && __has_include(<linux/landlock.h>)
+  const std::uint64_t truncate = std::uint64_t{1} << 14;  // the right to truncate
   const struct {
     std::uint64_t handled_access_fs;
-  } ruleset{std::uint64_t{1} << 14};  // the right to truncate
+  } ruleset{truncate};
   const long fd = ::syscall(SYS_landlock_create_ruleset, &ruleset, sizeof ruleset, 0);
-  if (fd < 0 || ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+  if (fd < 0) ::_exit(77);
+  if (allowed != nullptr) {
+    landlock_path_beneath_attr beneath{truncate, ::open(allowed, O_PATH | O_CLOEXEC)};
+    if (beneath.parent_fd < 0 ||
+        ::syscall(SYS_landlock_add_rule, fd, LANDLOCK_RULE_PATH_BENEATH, &beneath, 0) != 0)
+      ::_exit(77);
+    ::close(beneath.parent_fd);
+  }
+  if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
       ::syscall(SYS_landlock_restrict_self, fd, 0) != 0)
     ::_exit(77);
   ::close(static_cast<int>(fd));
 #else
+  (void)allowed;
   ::_exit(77);
 #endif
 }
 
 int launch_without_truncating(const std::string& command) {
-  return launch_in_child(command, forbid_truncating);
+  return launch_in_child(command, [] { restrict_truncating(nullptr); });
+}
+
+int launch_truncating_only_in_folder(const std::string& command) {
+  return launch_in_child(command, [] { restrict_truncating(truncating_folder.c_str()); });
 }
 
 // Under a policy that allows writing but not truncating, a run in a fresh
 // folder leaves what a plain run leaves, since the files it creates need no
-// emptying; a run over earlier outputs stops before it changes any.
+// emptying, and so does a run over nine empty earlier outputs, which hold
+// nothing to drop; a run over earlier outputs stops before it changes any.
 TEST(OwnOutputs, APolicyAgainstTruncatingStopsOnlyARunOverEarlierOutputs) {
   const TempDir plain, dir;
   const std::string structure = read_file(testutil::structure("1ehz.pdb"));
@@ -327,6 +353,270 @@ TEST(OwnOutputs, APolicyAgainstTruncatingStopsOnlyARunOverEarlierOutputs) {
   EXPECT_EQ(over.result.err,
             "torven: s_pairing.csv: cannot create the file for writing: Permission denied\n");
   expect_same_files(earlier, over.files);
+
+  for (const auto& [name, bytes] : earlier) write_file(dir.path() / name, "");
+  expect_same(want, run());
+}
+
+// The access and modification times of every file of a folder but its
+// input, links followed, by name.
+std::map<std::string, std::vector<std::int64_t>> times_of(const fs::path& dir,
+                                                          const std::string& input) {
+  std::map<std::string, std::vector<std::int64_t>> times;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    struct stat st;
+    const std::string name = e.path().filename().string();
+    if (name == input || ::stat(e.path().c_str(), &st) != 0) continue;
+    times[name] = {st.st_atim.tv_sec, st.st_atim.tv_nsec, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+  }
+  return times;
+}
+
+// A refused run leaves the earlier outputs with their bytes and their
+// access and modification times: where an append-only .hlx is refused, and
+// where a policy allows emptying the files of the folder but not .hlx, a
+// link to a file elsewhere, so that the eight others have been checked.
+TEST(OwnOutputs, ARefusedRunKeepsTheTimesOfEarlierOutputs) {
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  struct Case {
+    const char* what;
+    bool append_only;  // else the policy
+    const char* err;
+  };
+  const Case cases[] = {
+      {"an append-only .hlx", true,
+       "torven: s.hlx: cannot create the file for writing: Operation not permitted\n"},
+      {"a .hlx that the policy keeps from being emptied", false,
+       "torven: s.hlx: cannot create the file for writing: Permission denied\n"},
+  };
+  std::string skipped;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempDir dir, elsewhere;
+    Left earlier = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    ASSERT_EQ(earlier.result.status, 0);
+    change_every_file(dir.path(), earlier.files);
+    if (!c.append_only) {
+      fs::rename(dir.path() / "s.hlx", elsewhere.path() / "s.hlx");
+      fs::create_symlink(elsewhere.path() / "s.hlx", dir.path() / "s.hlx");
+    }
+    const timespec long_ago[2] = {{1577836800, 0}, {1577836800, 0}};  // 2020-01-01
+    for (const auto& [name, bytes] : earlier.files)
+      ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path() / name).c_str(), long_ago, 0), 0) << name;
+    const auto before = times_of(dir.path(), "s.pdb");
+    AppendOnly append_only;  // goes before the folders
+    testutil::Launcher launch = launch_truncating_only_in_folder;
+    truncating_folder = dir.path().string();
+    if (c.append_only) {
+      launch = testutil::launch_with_system;
+      if (!append_only.set(dir.path() / "s.hlx")) {
+        skipped += "chattr +a is refused here; ";
+        continue;
+      }
+    }
+
+    const RunResult r = testutil::run_torven(dir.path(), {"-HT", "s.pdb"},
+                                             testutil::shipped_variant_dir(), launch);
+    if (r.status == 77) {
+      skipped += "the kernel refuses a policy against truncating; ";
+      continue;
+    }
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(times_of(dir.path(), "s.pdb"), before);
+    expect_same_files(earlier.files, leave(dir.path(), "s.pdb", r).files);
+  }
+  if (!skipped.empty()) GTEST_SKIP() << skipped;
+}
+
+// Two outputs that are one file, through a hard link or a symbolic link,
+// stop the run before any file changes: status 2, a message naming both,
+// and every file as it was, a link that pointed nowhere still so.
+TEST(OwnOutputs, TwoOutputsThatAreOneFileChangeNoFile) {
+  struct Case {
+    const char* what;
+    const char* link;
+    const char* target;
+    bool hard;
+    bool target_missing;
+    const char* err;
+  };
+  const char* dbn_hlx = "torven: s.hlx: the output files s.dbn and s.hlx are one file\n";
+  const Case cases[] = {
+      {"a hard link", "s.nup", "s.cor", true, false,
+       "torven: s.nup: the output files s.cor and s.nup are one file\n"},
+      {"a symbolic link", "s.dbn", "s.hlx", false, false, dbn_hlx},
+      {"a symbolic link to a missing output", "s.dbn", "s.hlx", false, true, dbn_hlx},
+  };
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempDir dir;
+    Left earlier = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    ASSERT_EQ(earlier.result.status, 0);
+    change_every_file(dir.path(), earlier.files);
+    fs::remove(dir.path() / c.link);
+    if (c.hard)
+      fs::create_hard_link(dir.path() / c.target, dir.path() / c.link);
+    else
+      fs::create_symlink(c.target, dir.path() / c.link);
+    if (c.target_missing) fs::remove(dir.path() / c.target);
+    const std::map<std::string, std::string> want = leave(dir.path(), "s.pdb", {}).files;
+
+    const Left left = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    EXPECT_EQ(left.result.status, 2);
+    EXPECT_EQ(left.result.err, c.err);
+    expect_same_files(want, left.files);
+    EXPECT_EQ(fs::is_symlink(dir.path() / c.link), !c.hard);
+  }
+}
+
+// Starts a shell command that is killed after a minute, should it wait.
+int launch_for_a_minute(const std::string& command) {
+  return std::system(("timeout 60 sh -c " + testutil::shell_quote(command)).c_str());
+}
+
+// .out is read back, so a .out that is not a regular file stops the run
+// before any file changes: a link to /dev/null, which reads back nothing,
+// and a named pipe, which would wait for ever.
+TEST(OwnOutputs, AReportThatIsNotARegularFileChangesNoFile) {
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  for (const bool pipe : {false, true}) {
+    SCOPED_TRACE(pipe ? "a named pipe" : "a link to /dev/null");
+    const TempDir dir;
+    Left earlier = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    ASSERT_EQ(earlier.result.status, 0);
+    change_every_file(dir.path(), earlier.files);
+    const fs::path out = dir.path() / "s.out";
+    fs::remove(out);
+    earlier.files.erase("s.out");
+    if (pipe)
+      ASSERT_EQ(::mkfifo(out.c_str(), 0644), 0);
+    else
+      fs::create_symlink("/dev/null", out);
+
+    const RunResult r = testutil::run_torven(dir.path(), {"-HT", "s.pdb"},
+                                             testutil::shipped_variant_dir(), launch_for_a_minute);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "torven: s.out: the report is read back, so it must be a regular file\n");
+    EXPECT_EQ(pipe ? fs::is_fifo(out) : fs::is_symlink(out), true);
+    fs::remove(out);  // not read: a pipe would wait for a writer
+    expect_same_files(earlier.files, leave(dir.path(), "s.pdb", r).files);
+  }
+}
+
+// A run that finds one of its outputs taken by another run (locked) ends
+// with status 2, naming the file, and changes no file: over an earlier run
+// every file keeps its bytes, and in a folder that holds only that output
+// no other file is left.
+TEST(OwnOutputs, AnOutputThatAnotherRunWritesChangesNoFile) {
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  for (const bool alone : {false, true}) {
+    SCOPED_TRACE(alone ? "the output alone" : "over an earlier run");
+    const TempDir dir;
+    std::map<std::string, std::string> earlier = {{"s.cor", "earlier\n"}};
+    if (alone) {
+      write_file(dir.path() / "s.cor", earlier.at("s.cor"));
+    } else {
+      earlier = run_in(dir.path(), "s.pdb", structure, {"-HT"}).files;
+      change_every_file(dir.path(), earlier);
+    }
+    const int fd = ::open((dir.path() / "s.cor").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      ::close(fd);
+      GTEST_SKIP() << "the file system here has no locks";
+    }
+    const Left left = run_in(dir.path(), "s.pdb", structure, {"-HT"});
+    ::close(fd);
+    EXPECT_EQ(left.result.status, 2);
+    EXPECT_EQ(left.result.err, "torven: s.cor: another run is writing the file\n");
+    expect_same_files(earlier, left.files);
+  }
+}
+
+// Starts two runs of torven in `dir` at once, with `a` and `b`, and gives
+// what each printed and its status.
+std::vector<RunResult> run_two_at_once(const fs::path& dir, const std::vector<std::string>& a,
+                                       const std::vector<std::string>& b) {
+  const TempDir printed;
+  std::string cmd = "cd " + testutil::shell_quote(dir.string()) + " && export NUCLEIC_ACID_DIR=" +
+                    testutil::shell_quote(testutil::shipped_variant_dir()) + " && { ";
+  for (int k = 0; k < 2; ++k) {
+    const std::string at = testutil::shell_quote(printed.file(std::to_string(k)));
+    cmd += "(" + testutil::shell_quote(TORVEN_EXE);
+    for (const std::string& arg : k == 0 ? a : b) cmd += " " + testutil::shell_quote(arg);
+    cmd += " >" + at + ".out 2>" + at + ".err </dev/null; echo $? >" + at + ".status) & ";
+  }
+  cmd += "wait; }";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  std::vector<RunResult> results(2);
+  for (int k = 0; k < 2; ++k) {
+    const std::string at = printed.file(std::to_string(k));
+    results[k].status = std::atoi(read_file(at + ".status").c_str());
+    results[k].out = read_file(at + ".out");
+    results[k].err = read_file(at + ".err");
+  }
+  return results;
+}
+
+// Two runs over the same outputs at once, 20 times in one folder: the
+// folder always ends as one of them leaves it when it runs alone, and each
+// ends with status 0, or with status 2 and the message that another run is
+// writing the first output; one of them completes. The same run twice, over
+// its earlier outputs and with them removed before each try, and the PDB
+// and the mmCIF file of one entry.
+TEST(OwnOutputs, TwoRunsAtOnceLeaveTheFilesOfOne) {
+  const std::vector<std::string> pdb = {"-HT", "x.pdb"}, cif = {"-HT", "-CIF", "x.cif"};
+  struct Case {
+    const char* what;
+    std::vector<std::string> a, b;
+    bool fresh;  // the outputs removed before each try
+  };
+  const Case cases[] = {
+      {"the same run twice", pdb, pdb, false},
+      {"the same run twice without earlier outputs", pdb, pdb, true},
+      {"the PDB and the mmCIF file of one entry", pdb, cif, false},
+  };
+  const std::map<std::string, std::string> inputs = {
+      {"x.pdb", read_file(testutil::structure("4gxy.pdb"))},
+      {"x.cif", read_file(testutil::structure("4gxy.cif"))}};
+  // The files of a folder but the inputs.
+  const auto outputs = [](const fs::path& dir) {
+    std::map<std::string, std::string> files = leave(dir, "x.pdb", {}).files;
+    files.erase("x.cif");
+    return files;
+  };
+  const auto alone = [&](const std::vector<std::string>& args) {
+    const TempDir dir;
+    for (const auto& [name, bytes] : inputs) write_file(dir.path() / name, bytes);
+    const RunResult r = testutil::run_torven(dir.path(), args, testutil::shipped_variant_dir());
+    EXPECT_EQ(r.status, 0) << r.err;
+    return outputs(dir.path());
+  };
+  const std::map<std::string, std::string> of_pdb = alone(pdb), of_cif = alone(cif);
+  ASSERT_EQ(of_pdb.size(), 9u);
+  ASSERT_NE(of_pdb, of_cif);
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempDir dir;
+    for (const auto& [name, bytes] : inputs) write_file(dir.path() / name, bytes);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      SCOPED_TRACE(attempt);
+      if (c.fresh)
+        for (const auto& [name, bytes] : outputs(dir.path())) fs::remove(dir.path() / name);
+      const std::vector<RunResult> runs = run_two_at_once(dir.path(), c.a, c.b);
+      for (const RunResult& r : runs) {
+        if (r.status == 0) continue;
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "torven: x_pairing.csv: another run is writing the file\n");
+      }
+      EXPECT_TRUE(runs[0].status == 0 || runs[1].status == 0);
+      const std::map<std::string, std::string> left = outputs(dir.path());
+      EXPECT_TRUE(left == of_pdb || left == of_cif) << "the folder is not as one run leaves it";
+    }
+  }
 }
 
 // Starts a shell command in a child whose files may not grow beyond 40 KiB.
