@@ -108,7 +108,11 @@ void OutputFile::open_for_writing() {
   fd_ = open_from_start(name_, made_);
   if (fd_ < 0) fail(name_, 0, "cannot create the file for writing", errno);
   struct stat st;
-  if (::fstat(fd_, &st) != 0) return;
+  if (::fstat(fd_, &st) != 0) {
+    const int error = errno;
+    release();
+    fail(name_, 0, "cannot create the file for writing", error);
+  }
   regular_ = S_ISREG(st.st_mode);
   device_ = st.st_dev;
   inode_ = st.st_ino;
