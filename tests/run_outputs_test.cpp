@@ -287,7 +287,8 @@ int launch_in_child(const std::string& command, void (*prepare)()) {
   return status;
 }
 
-// The folder beneath which truncate_elsewhere() still allows truncating.
+// The folder beneath which launch_truncating_only_in_folder() still allows
+// truncating.
 std::string truncating_folder;
 
 // A Landlock policy that forbids truncating files, beneath `allowed` (when
@@ -499,7 +500,7 @@ TEST(OwnOutputs, AReportThatIsNotARegularFileChangesNoFile) {
                                              testutil::shipped_variant_dir(), launch_for_a_minute);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "torven: s.out: the report is read back, so it must be a regular file\n");
-    EXPECT_EQ(pipe ? fs::is_fifo(out) : fs::is_symlink(out), true);
+    EXPECT_TRUE(pipe ? fs::is_fifo(out) : fs::is_symlink(out));
     fs::remove(out);  // not read: a pipe would wait for a writer
     expect_same_files(earlier.files, leave(dir.path(), "s.pdb", r).files);
   }
