@@ -32,6 +32,13 @@ std::string fit(std::string_view s, std::size_t n) {
   return r;
 }
 
+std::string trim_name(std::string_view name) {
+  std::size_t b = name.find_first_not_of(' ');
+  if (b == std::string_view::npos) return std::string();
+  std::size_t e = name.find_last_not_of(' ');
+  return std::string(name.substr(b, e - b + 1));
+}
+
 void right_justify(Text<3>& name) {
   for (int shift = 0; shift < 2 && name.at(3) == ' '; ++shift) {
     name.at(3) = name.at(2);

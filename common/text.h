@@ -22,6 +22,9 @@ std::string left_adjust(std::string_view s);
 // s cut to n characters or padded with blanks to n.
 std::string fit(std::string_view s, std::size_t n);
 
+// File names lose their leading and trailing blanks before use.
+std::string trim_name(std::string_view name);
+
 // A text of fixed width N. A default-constructed text holds N zero bytes,
 // as every table entry does before anything writes it. Assignment pads with
 // blanks or keeps the leftmost characters.

@@ -3,8 +3,8 @@
 // rest to the atom table and keeps the residue table in step.
 #include <cstring>
 
-#include "common/files.h"
 #include "common/layout.h"
+#include "common/run_files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "common/files.h"
 #include "common/layout.h"
+#include "common/output_file.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 

@@ -5,9 +5,9 @@
 #include <new>
 #include <string>
 
-#include "common/files.h"
 #include "common/float_mode.h"
 #include "common/stops.h"
+#include "common/text.h"
 #include "driver/run.h"
 #include "driver/stages.h"
 #include "helix/rnahelix.h"

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <string>
 
-#include "common/files.h"
+#include "common/output_file.h"
+#include "common/run_files.h"
+#include "common/stops.h"
 #include "common/text.h"
 #include "driver/stages.h"
 

@@ -5,9 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "common/files.h"
 #include "common/freeformat.h"
 #include "common/layout.h"
+#include "common/output_file.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "common/text.h"
 #include "driver/stages.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/files.h"
 #include "common/layout.h"
+#include "common/output_file.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 #include "driver/version.h"

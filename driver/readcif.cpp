@@ -8,9 +8,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "common/files.h"
 #include "common/freeformat.h"
+#include "common/input_file.h"
 #include "common/layout.h"
+#include "common/output_file.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 

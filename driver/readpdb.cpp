@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "common/files.h"
+#include "common/input_file.h"
 #include "common/layout.h"
+#include "common/output_file.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 #include "driver/readcif.h"

@@ -9,9 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "common/files.h"
 #include "common/layout.h"
 #include "common/codes.h"
+#include "common/run_files.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "common/text.h"
 #include "driver/stages.h"

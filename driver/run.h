@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/files.h"
+#include "common/run_files.h"
 #include "common/tables.h"
 #include "common/text.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/files.h"
+#include "common/output_file.h"
 #include "common/text.h"
 #include "driver/run.h"
 

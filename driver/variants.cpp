@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/files.h"
+#include "common/input_file.h"
+#include "common/output_file.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 

@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/files.h"
+#include "common/input_file.h"
+#include "common/output_file.h"
 #include "common/text.h"
 
 namespace torven::helix {

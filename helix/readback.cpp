@@ -2,6 +2,7 @@
 #include <string>
 
 #include "common/layout.h"
+#include "common/stops.h"
 #include "helix/helix_stage.h"
 #include "helix/rnahelix.h"
 

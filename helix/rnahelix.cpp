@@ -4,7 +4,10 @@
 
 #include <string>
 
-#include "common/files.h"
+#include "common/input_file.h"
+#include "common/output_file.h"
+#include "common/run_files.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "helix/helix_stage.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "common/files.h"
+#include "common/run_files.h"
 #include "common/text.h"
 
 namespace torven {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/files.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "driver/readcif.h"
 #include "driver/stages.h"

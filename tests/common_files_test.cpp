@@ -8,7 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/files.h"
+#include "common/input_file.h"
+#include "common/output_file.h"
+#include "common/run_files.h"
 #include "common/stops.h"
 #include "test_util.h"
 

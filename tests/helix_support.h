@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/files.h"
+#include "common/run_files.h"
+#include "common/stops.h"
 #include "common/tables.h"
 #include "helix/helix_stage.h"
 #include "helix/rnahelix.h"

@@ -9,7 +9,6 @@
 #include <tuple>
 #include <utility>
 
-#include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 #include "driver/run.h"

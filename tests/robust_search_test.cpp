@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 #include "driver/run.h"

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "common/files.h"
 #include "common/tables.h"
 #include "driver/stages.h"
 #include "driver/run.h"

@@ -23,7 +23,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "common/files.h"
+#include "common/output_file.h"
+#include "common/run_files.h"
 #include "driver/run.h"
 
 namespace testutil {

@@ -1,0 +1,232 @@
+#include "common/output_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/freeformat.h"
+#include "common/stops.h"
+#include "common/text.h"
+
+namespace torven {
+
+namespace {
+
+constexpr std::size_t kWriteChunk = 1 << 16;
+
+void put_stdout(std::string_view record) {
+  errno = 0;
+  if (std::fwrite(record.data(), 1, record.size(), stdout) != record.size() ||
+      std::fputc('\n', stdout) == EOF)
+    fail("standard output", 0, "cannot write a record", errno);
+}
+
+}  // namespace
+
+namespace {
+
+// Opens `name` for writing from its start, creating it when missing. `made`
+// becomes the path of the file that this open created, known from the open
+// itself (O_EXCL), so that a file that another run created in the meantime
+// is never taken for this run's; through a link that pointed nowhere it is
+// the link's target. -1 with errno set when the file cannot be opened.
+int open_from_start(const std::string& name, std::string& made) {
+  std::string path = name;
+  for (int links = 0; links < 40; ++links) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      made = path;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    // A link that points nowhere; a name removed since the first open is
+    // created again.
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+    if (!ec) path = (std::filesystem::path(path).parent_path() / target).string();
+  }
+  errno = ELOOP;
+  return -1;
+}
+
+bool write_all(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+  close(false);
+  if (lock_fd_ >= 0) ::close(lock_fd_);
+}
+
+void OutputFile::open(std::string_view name) {
+  claim(name);
+  check_empty();
+  empty();
+}
+
+void OutputFile::claim(std::string_view name) {
+  if (is_open()) close();
+  if (lock_fd_ >= 0) ::close(lock_fd_);
+  lock_fd_ = -1;
+  name_ = trim_name(name);
+  open_for_writing();
+}
+
+void OutputFile::open_for_writing() {
+  made_.clear();
+  regular_ = locked_ = must_empty_ = cut_ = false;
+  written_ = 0;
+  errno = 0;
+  fd_ = open_from_start(name_, made_);
+  if (fd_ < 0) fail(name_, 0, "cannot create the file for writing", errno);
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    const int error = errno;
+    release();
+    fail(name_, 0, "cannot create the file for writing", error);
+  }
+  regular_ = S_ISREG(st.st_mode);
+  device_ = st.st_dev;
+  inode_ = st.st_ino;
+  times_[0] = st.st_atim;
+  times_[1] = st.st_mtim;
+  // Only a regular file that was there and holds something has anything to
+  // drop. A pipe or a device keeps its one open as it is: a pipe opened
+  // again would wait for a new reader.
+  must_empty_ = regular_ && made_.empty() && st.st_size > 0;
+}
+
+bool OutputFile::same_file(const OutputFile& other) const {
+  return regular_ && other.regular_ && device_ == other.device_ && inode_ == other.inode_;
+}
+
+void OutputFile::lock() {
+  for (int tries = 0; regular_ && !locked_; ++tries) {
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      // Where the file system has no locks, the run goes on without.
+      if (errno != EWOULDBLOCK) return;
+      made_.clear();  // the other run holds it: this run never removes it
+      fail(name_, 0, "another run is writing the file");
+    }
+    // A run that gave up may have removed a file it created after this run
+    // opened it: the name must still lead to the file locked.
+    struct stat st;
+    if (::stat(name_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) {
+      locked_ = true;
+    } else {
+      made_.clear();
+      ::close(fd_);
+      fd_ = -1;
+      if (tries == 8) fail(name_, 0, "another run is writing the file");
+      open_for_writing();
+    }
+  }
+}
+
+void OutputFile::check_empty() {
+  if (fd_ < 0 || !must_empty_) return;
+  // Cutting the file to the length it has keeps its bytes, and is refused
+  // where emptying it would be, by a policy that allows writing but not
+  // truncating. It moves the file's times, which release() puts back.
+  struct stat st;
+  errno = 0;
+  if (::fstat(fd_, &st) != 0 || ::ftruncate(fd_, st.st_size) != 0)
+    fail(name_, 0, "cannot create the file for writing", errno);
+  cut_ = true;
+}
+
+void OutputFile::empty() {
+  if (fd_ < 0) return;
+  errno = 0;
+  if (must_empty_ && ::ftruncate(fd_, 0) != 0)
+    fail(name_, 0, "cannot create the file for writing", errno);
+  made_.clear();
+  must_empty_ = cut_ = false;
+}
+
+void OutputFile::release() {
+  if (fd_ >= 0) {
+    // Where the system allows it (the file's owner may), a refused run
+    // leaves the file's times as they were.
+    if (cut_) ::futimens(fd_, times_);
+    ::close(fd_);
+  }
+  fd_ = -1;
+  if (!made_.empty()) {
+    std::error_code ec;
+    std::filesystem::remove(made_, ec);
+  }
+  made_.clear();
+  regular_ = locked_ = must_empty_ = cut_ = false;
+}
+
+void OutputFile::put(const char* data, std::size_t size) {
+  if (fd_ < 0)
+    fail(name_.empty() ? "(no file)" : name_, 0, "write to a file that is not open");
+  pending_.append(data, size);
+  pending_.push_back('\n');
+  ++written_;
+  if (pending_.size() >= kWriteChunk && !write_pending())
+    fail(name_, written_, "cannot write a record", errno);
+}
+
+bool OutputFile::write_pending() {
+  errno = 0;
+  const bool ok = write_all(fd_, pending_.data(), pending_.size());
+  pending_.clear();
+  return ok;
+}
+
+void OutputFile::write_line(std::string_view record) { put(record.data(), record.size()); }
+
+void OutputFile::write(const Layout& layout, const std::vector<Item>& items) {
+  for (const std::string& r : layout.format(items)) put(r.data(), r.size());
+}
+
+void OutputFile::write_list(const std::vector<Item>& items) {
+  for (const std::string& r : list_format(items)) put(r.data(), r.size());
+}
+
+void OutputFile::close(bool report) {
+  if (fd_ < 0) return;
+  // A failure to write what is pending is a failure to complete the file.
+  const bool written = write_pending();
+  int error = written ? 0 : errno;
+  std::string().swap(pending_);
+  const int fd = fd_;
+  fd_ = -1;
+  // The lock stays with a copy of the descriptor until the run ends, so
+  // that no other run takes the file over while this one still works.
+  if (locked_ && lock_fd_ < 0) lock_fd_ = ::dup(fd);
+  errno = 0;
+  const bool closed = ::close(fd) == 0;
+  if (written && !closed) error = errno;
+  if ((!closed || !written) && report) fail(name_, written_, "cannot complete the file", error);
+}
+
+// ---- standard output ------------------------------------------------------
+
+void stdout_line(std::string_view record) { put_stdout(record); }
+
+void stdout_list(const std::vector<Item>& items) {
+  for (const std::string& r : list_format(items)) put_stdout(r);
+}
+
+}  // namespace torven

@@ -1,0 +1,76 @@
+#include "common/run_files.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/stops.h"
+#include "common/text.h"
+
+namespace torven {
+
+const std::array<RunFiles::Output, 9> RunFiles::kOutputs = {{
+    {"_pairing.csv", &RunFiles::pairing},
+    {".out", &RunFiles::out},
+    {".cor", &RunFiles::cor},
+    {".nup", &RunFiles::nup},
+    {".dat", &RunFiles::dat},
+    {".dbn", &RunFiles::dbn},
+    {".bpseq", &RunFiles::bpseq},
+    {"_structure.csv", &RunFiles::structure},
+    {".hlx", &RunFiles::hlx},
+}};
+
+std::string RunFiles::record_id() const {
+  std::string id = stem + ".out";
+  id.resize(4);
+  return left_adjust(id);
+}
+
+void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
+  // .out is read back once it is written, so it must be a regular file: a
+  // device reads back nothing, and a pipe would wait for ever. A pipe or a
+  // device is refused before any file is opened, where its open could wait
+  // or act; anything else that opens is refused once it is open.
+  const auto not_regular = [](const std::string& name) {
+    fail(name, 0, "the report is read back, so it must be a regular file");
+  };
+  std::size_t report = 0;
+  while (kOutputs[report].file != &RunFiles::out) ++report;
+  std::error_code ec;
+  using std::filesystem::file_type;
+  const std::string report_name = trim_name(names[report]);
+  const file_type type = std::filesystem::status(report_name, ec).type();
+  if (type == file_type::fifo || type == file_type::character || type == file_type::block)
+    not_regular(report_name);
+
+  std::size_t claimed = 0;
+  try {
+    for (std::size_t k = 0; k < kOutputs.size(); ++k) {
+      OutputFile& file = this->*kOutputs[k].file;
+      file.claim(names[k]);
+      claimed = k + 1;
+      if (k == report && !file.is_regular()) not_regular(file.name());
+      for (std::size_t j = 0; j < k; ++j) {
+        const OutputFile& earlier = this->*kOutputs[j].file;
+        if (file.same_file(earlier))
+          fail(file.name(), 0,
+               "the output files " + earlier.name() + " and " + file.name() + " are one file");
+      }
+      file.lock();
+    }
+    // Nothing is dropped until every file that holds something can be
+    // emptied.
+    for (const Output& output : kOutputs) (this->*output.file).check_empty();
+  } catch (const Failure&) {
+    while (claimed > 0) (this->*kOutputs[--claimed].file).release();
+    throw;
+  }
+  for (const Output& output : kOutputs) (this->*output.file).empty();
+}
+
+void RunFiles::close_all(bool report) {
+  for (auto it = kOutputs.rbegin(); it != kOutputs.rend(); ++it) (this->*(it->file)).close(report);
+  input.close();
+}
+
+}  // namespace torven
