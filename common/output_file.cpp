@@ -31,27 +31,58 @@ void put_stdout(std::string_view record) {
 
 namespace {
 
+// Creates the file `path` holding this run's lock from before it has its
+// name, so that no other run can have opened and written it while this run
+// still takes it for its own: the file is made unnamed in its folder (Linux
+// O_TMPFILE), locked, then linked under its name. `locked` tells whether the
+// lock was taken (a file system without locks gives none). -1 with errno
+// EEXIST when the name was taken in the meantime, or with another errno
+// where the file system cannot make or link an unnamed file.
+int create_locked(const std::string& path, bool& locked) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  char self[32];
+  std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+  if (::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
+  const int error = errno;
+  ::close(fd);
+  locked = false;
+  errno = error;
+  return -1;
+}
+
 // Opens `name` for writing from its start, creating it when missing. `made`
-// becomes the path of the file that this open created, known from the open
-// itself (O_EXCL), so that a file that another run created in the meantime
+// becomes the path of the file that this open created, known from the
+// creation itself, so that a file that another run created in the meantime
 // is never taken for this run's; through a link that pointed nowhere it is
-// the link's target. -1 with errno set when the file cannot be opened.
-int open_from_start(const std::string& name, std::string& made) {
+// the link's target. Where the file system cannot create it locked, it is
+// created named (O_EXCL) and locked later, by lock(). -1 with errno set when
+// the file cannot be opened.
+int open_from_start(const std::string& name, std::string& made, bool& locked) {
   std::string path = name;
   for (int links = 0; links < 40; ++links) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      made = path;
-      return fd;
-    }
-    if (errno != EEXIST) return -1;
-    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd >= 0 || errno != ENOENT) return fd;
-    // A link that points nowhere; a name removed since the first open is
-    // created again.
+    // A link that points nowhere leads to the file to create.
     std::error_code ec;
     const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
-    if (!ec) path = (std::filesystem::path(path).parent_path() / target).string();
+    if (!ec) {
+      path = (std::filesystem::path(path).parent_path() / target).string();
+      continue;
+    }
+    made = path;  // copied before the file exists, so that it cannot be lost
+    fd = create_locked(path, locked);
+    if (fd < 0 && errno != EEXIST)
+      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    made.clear();
+    // Not EEXIST: the system's reason. EEXIST: another run gave the name a
+    // file in the meantime, which the next open takes.
+    if (errno != EEXIST) return -1;
   }
   errno = ELOOP;
   return -1;
@@ -94,7 +125,7 @@ void OutputFile::open_for_writing() {
   regular_ = locked_ = must_empty_ = cut_ = false;
   written_ = 0;
   errno = 0;
-  fd_ = open_from_start(name_, made_);
+  fd_ = open_from_start(name_, made_, locked_);
   if (fd_ < 0) fail(name_, 0, "cannot create the file for writing", errno);
   struct stat st;
   if (::fstat(fd_, &st) != 0) {
@@ -166,13 +197,16 @@ void OutputFile::release() {
     // Where the system allows it (the file's owner may), a refused run
     // leaves the file's times as they were.
     if (cut_) ::futimens(fd_, times_);
+    // A file that this run created goes while the run still holds its
+    // lock, so that no other run can have taken it before its name is gone,
+    // and only while its name still leads to it.
+    struct stat mine, named;
+    if (!made_.empty() && ::fstat(fd_, &mine) == 0 && ::stat(made_.c_str(), &named) == 0 &&
+        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino)
+      ::unlink(made_.c_str());
     ::close(fd_);
   }
   fd_ = -1;
-  if (!made_.empty()) {
-    std::error_code ec;
-    std::filesystem::remove(made_, ec);
-  }
   made_.clear();
   regular_ = locked_ = must_empty_ = cut_ = false;
 }

@@ -29,7 +29,8 @@ class OutputFile {
   // all. claim() opens the file without changing what it holds, creating it
   // when missing; a failure ends the run through fail() as open() does.
   // lock() takes a claimed regular file for this run alone, and ends the
-  // run through fail() when another run holds it. check_empty() makes sure
+  // run through fail() when another run holds it; a file that claim()
+  // created is this run's from before it had its name. check_empty() makes sure
   // that empty() can drop what a claimed file holds, keeping its bytes, and
   // ends the run through fail() when it cannot. empty() then drops it;
   // release() instead closes the file, removing it when claim() created it

@@ -536,18 +536,26 @@ TEST(OwnOutputs, AnOutputThatAnotherRunWritesChangesNoFile) {
   }
 }
 
-// Starts two runs of torven in `dir` at once, with `a` and `b`, and gives
-// what each printed and its status.
-std::vector<RunResult> run_two_at_once(const fs::path& dir, const std::vector<std::string>& a,
-                                       const std::vector<std::string>& b) {
+// The shell command that runs torven with `args`.
+std::string torven_command(const std::vector<std::string>& args) {
+  std::string cmd = testutil::shell_quote(TORVEN_EXE);
+  for (const std::string& arg : args) cmd += " " + testutil::shell_quote(arg);
+  return cmd;
+}
+
+// Starts two shell commands in `dir` at once, the second `delay` seconds
+// after the first, with the shipped variant lists, and gives what each
+// printed and its status.
+std::vector<RunResult> run_two_at_once(const fs::path& dir, const std::string& first,
+                                       const std::string& second, const char* delay = "0") {
   const TempDir printed;
   std::string cmd = "cd " + testutil::shell_quote(dir.string()) + " && export NUCLEIC_ACID_DIR=" +
                     testutil::shell_quote(testutil::shipped_variant_dir()) + " && { ";
   for (int k = 0; k < 2; ++k) {
     const std::string at = testutil::shell_quote(printed.file(std::to_string(k)));
-    cmd += "(" + testutil::shell_quote(TORVEN_EXE);
-    for (const std::string& arg : k == 0 ? a : b) cmd += " " + testutil::shell_quote(arg);
-    cmd += " >" + at + ".out 2>" + at + ".err </dev/null; echo $? >" + at + ".status) & ";
+    if (k == 1) cmd += "sleep " + std::string(delay) + "; ";
+    cmd += "(" + (k == 0 ? first : second) + " >" + at + ".out 2>" + at + ".err </dev/null; echo $? >" +
+           at + ".status) & ";
   }
   cmd += "wait; }";
   EXPECT_EQ(std::system(cmd.c_str()), 0);
@@ -607,7 +615,8 @@ TEST(OwnOutputs, TwoRunsAtOnceLeaveTheFilesOfOne) {
       SCOPED_TRACE(attempt);
       if (c.fresh)
         for (const auto& [name, bytes] : outputs(dir.path())) fs::remove(dir.path() / name);
-      const std::vector<RunResult> runs = run_two_at_once(dir.path(), c.a, c.b);
+      const std::vector<RunResult> runs =
+          run_two_at_once(dir.path(), torven_command(c.a), torven_command(c.b));
       for (const RunResult& r : runs) {
         if (r.status == 0) continue;
         EXPECT_EQ(r.status, 2);
@@ -616,6 +625,80 @@ TEST(OwnOutputs, TwoRunsAtOnceLeaveTheFilesOfOne) {
       EXPECT_TRUE(runs[0].status == 0 || runs[1].status == 0);
       const std::map<std::string, std::string> left = outputs(dir.path());
       EXPECT_TRUE(left == of_pdb || left == of_cif) << "the folder is not as one run leaves it";
+    }
+  }
+}
+
+// A run that fails for a reason of its own (a limit on open files that it
+// reaches at s.hlx) beside a plain run in a fresh folder, the failing run
+// slowed by strace where a fault would show: its removal of the first
+// output it created, or its first lock. The plain run ends with status 0
+// and the files of a run alone, or with status 2, the message that another
+// run is writing the first output and no output left; it never ends with
+// status 0 and an output missing.
+TEST(OwnOutputs, ARunThatFailsRemovesNoOutputOfAnotherRun) {
+  const std::string probe = "strace -o /dev/null -e trace=flock -e inject=flock:delay_enter=1 true";
+  if (std::system((probe + " >/dev/null 2>&1").c_str()) != 0)
+    GTEST_SKIP() << "strace cannot delay a system call here";
+  const std::string structure = read_file(testutil::structure("1bna.pdb"));
+  const Left plain = run_in(TempDir().path(), "s.pdb", structure, {});
+  ASSERT_EQ(plain.result.status, 0);
+  const std::string limit_err = "torven: s.hlx: cannot create the file for writing: Too many open files\n";
+
+  // The smallest limit on open files at which a run in a fresh folder
+  // stops at s.hlx, having created the eight outputs before it.
+  int limit = 4;
+  for (; limit < 256; ++limit) {
+    const TempDir dir;
+    write_file(dir.path() / "s.pdb", structure);
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) + " && (ulimit -n " +
+                            std::to_string(limit) + " && NUCLEIC_ACID_DIR=" +
+                            testutil::shell_quote(testutil::shipped_variant_dir()) + " exec " +
+                            torven_command({"s.pdb"}) + ") >/dev/null 2>.stderr";
+    ASSERT_NE(std::system(cmd.c_str()), -1);
+    if (read_file(dir.path() / ".stderr") == limit_err) break;
+  }
+  ASSERT_LT(limit, 256) << "no limit on open files stops a run at s.hlx";
+
+  struct Case {
+    const char* what;
+    const char* strace;  // what strace delays in the failing run
+    const char* delay;   // before the plain run starts
+    bool unnamed;        // needs a file system that makes unnamed files
+  };
+  const Case cases[] = {
+      // The failing run removes its eight outputs last first: the eighth
+      // removal is that of the first output.
+      {"the removal of the first output delayed",
+       "-e trace=unlink,unlinkat -e inject=unlink,unlinkat:delay_enter=500000:when=8", "0.25", false},
+      {"a pause before the first lock", "-f -e trace=flock -e inject=flock:delay_enter=500000:when=1",
+       "0.1", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      SCOPED_TRACE(attempt);
+      const TempDir dir;
+      if (c.unnamed) {
+        const int fd = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (fd < 0) GTEST_SKIP() << "the file system here makes no unnamed files";
+        ::close(fd);
+      }
+      write_file(dir.path() / "s.pdb", structure);
+      const std::string failing = std::string("strace -o /dev/null ") + c.strace + " sh -c " +
+                                  testutil::shell_quote("ulimit -n " + std::to_string(limit) +
+                                                        " && exec " + torven_command({"s.pdb"}));
+      const std::vector<RunResult> runs =
+          run_two_at_once(dir.path(), failing, torven_command({"s.pdb"}), c.delay);
+      EXPECT_EQ(runs[0].status, 2) << runs[0].err;
+      const Left left = leave(dir.path(), "s.pdb", runs[1]);
+      if (runs[1].status == 0) {
+        expect_same(plain, left);
+      } else {
+        EXPECT_EQ(runs[1].status, 2);
+        EXPECT_EQ(runs[1].err, "torven: s_pairing.csv: another run is writing the file\n");
+        EXPECT_TRUE(left.files.empty()) << left.files.size() << " files are left";
+      }
     }
   }
 }
