@@ -47,8 +47,8 @@ void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
   try {
     for (std::size_t k = 0; k < kOutputs.size(); ++k) {
       OutputFile& file = this->*kOutputs[k].file;
+      claimed = k + 1;  // the file being opened is released too
       file.claim(names[k]);
-      claimed = k + 1;
       if (k == report && !file.is_regular()) not_regular(file.name());
       for (std::size_t j = 0; j < k; ++j) {
         const OutputFile& earlier = this->*kOutputs[j].file;
@@ -61,7 +61,8 @@ void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
     // Nothing is dropped until every file that holds something can be
     // emptied.
     for (const Output& output : kOutputs) (this->*output.file).check_empty();
-  } catch (const Failure&) {
+  } catch (...) {
+    // Whatever ends the opening, running out of memory included.
     while (claimed > 0) (this->*kOutputs[--claimed].file).release();
     throw;
   }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <set>
 #include <string>
 #include <string_view>
@@ -16,6 +19,31 @@
 
 using namespace torven;
 namespace fs = std::filesystem;
+
+namespace {
+
+// How many more allocations succeed before one fails; below 0, all do.
+std::atomic<long> allocations_left{-1};
+
+// While it lives, the allocation after the first `succeed` ones fails, once.
+class FailingAllocation {
+ public:
+  explicit FailingAllocation(long succeed) { allocations_left = succeed; }
+  ~FailingAllocation() { allocations_left = -1; }
+  FailingAllocation(const FailingAllocation&) = delete;
+  FailingAllocation& operator=(const FailingAllocation&) = delete;
+};
+
+}  // namespace
+
+// The program's allocations, which a FailingAllocation can make fail. They
+// come from malloc, as the library's own operator new takes them, so that
+// its operator delete frees them.
+void* operator new(std::size_t size) {
+  if (allocations_left.load() >= 0 && allocations_left.fetch_sub(1) == 0) throw std::bad_alloc();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
 
 namespace {
 
@@ -92,6 +120,39 @@ TEST_F(CommonFiles, OutputsAreCreatedAllOrNone) {
   EXPECT_EQ(read_file(names[0]), "");
   EXPECT_TRUE(fs::exists(dir_.file("nowhere")));
   for (const std::string& name : names) EXPECT_EQ(read_file(name), "") << name;
+}
+
+// Running out of memory while the outputs are opened leaves none of them,
+// wherever it happens: each allocation in turn fails until none is left to
+// fail and the nine are created.
+TEST_F(CommonFiles, OutputsAreCreatedAllOrNoneWhenMemoryRunsOut) {
+  const fs::path folder = dir_.path() / "a folder with a name too long to fit in place";
+  fs::create_directory(folder);
+  std::array<std::string, 9> names;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    names[k] = (folder / ("a structure name of forty characters long" +
+                          std::string(RunFiles::kOutputs[k].suffix)))
+                   .string();
+  long succeed = 0;
+  for (; succeed < 1000; ++succeed) {
+    SCOPED_TRACE(succeed);
+    RunFiles files;
+    bool opened = false;
+    try {
+      const FailingAllocation failing(succeed);
+      files.open_outputs(names);
+      opened = true;
+    } catch (const std::bad_alloc&) {
+    }
+    if (opened) {
+      files.close_all(true);
+      for (const std::string& name : names) EXPECT_TRUE(fs::exists(name)) << name;
+      break;
+    }
+    EXPECT_TRUE(fs::is_empty(folder)) << "an output is left";
+  }
+  EXPECT_GT(succeed, 9) << "too few allocations failed to show anything";
+  EXPECT_LT(succeed, 1000);
 }
 
 TEST_F(CommonFiles, InputRecords) {
