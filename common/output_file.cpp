@@ -74,7 +74,7 @@ int open_from_start(const std::string& name, std::string& made, bool& locked) {
       path = (std::filesystem::path(path).parent_path() / target).string();
       continue;
     }
-    made = path;  // copied before the file exists, so that it cannot be lost
+    made = path;  // before the file exists: a copy that fails then leaves no file
     fd = create_locked(path, locked);
     if (fd < 0 && errno != EEXIST)
       fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -261,6 +261,18 @@ void stdout_line(std::string_view record) { put_stdout(record); }
 
 void stdout_list(const std::vector<Item>& items) {
   for (const std::string& r : list_format(items)) put_stdout(r);
+}
+
+void drop_stdout() {
+  // What the stream holds cannot be dropped, so the descriptor it writes to
+  // leads to /dev/null from now on (without /dev/null, it is closed).
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null < 0) {
+    ::close(STDOUT_FILENO);
+    return;
+  }
+  ::dup2(null, STDOUT_FILENO);
+  ::close(null);
 }
 
 }  // namespace torven

@@ -30,9 +30,9 @@ class OutputFile {
   // when missing; a failure ends the run through fail() as open() does.
   // lock() takes a claimed regular file for this run alone, and ends the
   // run through fail() when another run holds it; a file that claim()
-  // created is this run's from before it had its name. check_empty() makes sure
-  // that empty() can drop what a claimed file holds, keeping its bytes, and
-  // ends the run through fail() when it cannot. empty() then drops it;
+  // created is this run's from before it had its name. check_empty() makes
+  // sure that empty() can drop what a claimed file holds, keeping its bytes,
+  // and ends the run through fail() when it cannot. empty() then drops it;
   // release() instead closes the file, removing it when claim() created it
   // and putting back the times that check_empty() moved.
   void claim(std::string_view name);
@@ -77,5 +77,8 @@ class OutputFile {
 // Standard output and standard error take records as files do.
 void stdout_line(std::string_view record);
 void stdout_list(const std::vector<Item>& items);
+// Drops what standard output holds and sends what follows nowhere, for a
+// run that must not write to the file it leads to.
+void drop_stdout();
 
 }  // namespace torven

@@ -58,6 +58,13 @@ Left run_in(const fs::path& dir, const std::string& input, const std::string& co
   return leave(dir, input, testutil::run_torven(dir, args, testutil::shipped_variant_dir()));
 }
 
+// The shell command that runs torven with `args`.
+std::string torven_command(const std::vector<std::string>& args) {
+  std::string cmd = testutil::shell_quote(TORVEN_EXE);
+  for (const std::string& arg : args) cmd += " " + testutil::shell_quote(arg);
+  return cmd;
+}
+
 // Adds a line to every file of a run's folder and to `files`, which holds
 // them, so that a file emptied and written again by a later run shows.
 void change_every_file(const fs::path& dir, std::map<std::string, std::string>& files) {
@@ -506,6 +513,40 @@ TEST(OwnOutputs, AReportThatIsNotARegularFileChangesNoFile) {
   }
 }
 
+// Standard output that leads to one of the outputs would be written over
+// the report or after it at the end of the run: over an earlier run, the run
+// ends with status 2, naming that output, and every file keeps its bytes
+// (but the one that `>` emptied before the run began), the settings it
+// printed included.
+TEST(OwnOutputs, StandardOutputThatIsAnOutputChangesNoFile) {
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  struct Case {
+    const char* redirect;
+    const char* output;
+  };
+  for (const Case& c : {Case{">", "s.out"}, Case{">>", "s.out"}, Case{">>", "s.hlx"}}) {
+    SCOPED_TRACE(std::string(c.redirect) + " " + c.output);
+    const TempDir dir;
+    std::map<std::string, std::string> earlier =
+        run_in(dir.path(), "s.pdb", structure, {"-HT"}).files;
+    change_every_file(dir.path(), earlier);
+    if (std::string(c.redirect) == ">") earlier[c.output].clear();
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
+                            " && NUCLEIC_ACID_DIR=" +
+                            testutil::shell_quote(testutil::shipped_variant_dir()) + " " +
+                            torven_command({"-HT", "s.pdb"}) + " " + c.redirect + c.output +
+                            " 2>" + testutil::shell_quote(dir.file(".stderr")) + " </dev/null";
+    const int rc = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 2);
+    EXPECT_EQ(read_file(dir.path() / ".stderr"), "torven: " + std::string(c.output) +
+                                                     ": standard output and the output file " +
+                                                     c.output + " are one file\n");
+    fs::remove(dir.path() / ".stderr");
+    expect_same_files(earlier, leave(dir.path(), "s.pdb", {}).files);
+  }
+}
+
 // A run that finds one of its outputs taken by another run (locked) ends
 // with status 2, naming the file, and changes no file: over an earlier run
 // every file keeps its bytes, and in a folder that holds only that output
@@ -536,13 +577,6 @@ TEST(OwnOutputs, AnOutputThatAnotherRunWritesChangesNoFile) {
   }
 }
 
-// The shell command that runs torven with `args`.
-std::string torven_command(const std::vector<std::string>& args) {
-  std::string cmd = testutil::shell_quote(TORVEN_EXE);
-  for (const std::string& arg : args) cmd += " " + testutil::shell_quote(arg);
-  return cmd;
-}
-
 // Starts two shell commands in `dir` at once, the second `delay` seconds
 // after the first, with the shipped variant lists, and gives what each
 // printed and its status.
@@ -554,8 +588,8 @@ std::vector<RunResult> run_two_at_once(const fs::path& dir, const std::string& f
   for (int k = 0; k < 2; ++k) {
     const std::string at = testutil::shell_quote(printed.file(std::to_string(k)));
     if (k == 1) cmd += "sleep " + std::string(delay) + "; ";
-    cmd += "(" + (k == 0 ? first : second) + " >" + at + ".out 2>" + at + ".err </dev/null; echo $? >" +
-           at + ".status) & ";
+    cmd += "(" + (k == 0 ? first : second) + " >" + at + ".out 2>" + at +
+           ".err </dev/null; echo $? >" + at + ".status) & ";
   }
   cmd += "wait; }";
   EXPECT_EQ(std::system(cmd.c_str()), 0);
@@ -643,7 +677,8 @@ TEST(OwnOutputs, ARunThatFailsRemovesNoOutputOfAnotherRun) {
   const std::string structure = read_file(testutil::structure("1bna.pdb"));
   const Left plain = run_in(TempDir().path(), "s.pdb", structure, {});
   ASSERT_EQ(plain.result.status, 0);
-  const std::string limit_err = "torven: s.hlx: cannot create the file for writing: Too many open files\n";
+  const std::string limit_err =
+      "torven: s.hlx: cannot create the file for writing: Too many open files\n";
 
   // The smallest limit on open files at which a run in a fresh folder
   // stops at s.hlx, having created the eight outputs before it.
@@ -670,9 +705,10 @@ TEST(OwnOutputs, ARunThatFailsRemovesNoOutputOfAnotherRun) {
       // The failing run removes its eight outputs last first: the eighth
       // removal is that of the first output.
       {"the removal of the first output delayed",
-       "-e trace=unlink,unlinkat -e inject=unlink,unlinkat:delay_enter=500000:when=8", "0.25", false},
-      {"a pause before the first lock", "-f -e trace=flock -e inject=flock:delay_enter=500000:when=1",
-       "0.1", true},
+       "-e trace=unlink,unlinkat -e inject=unlink,unlinkat:delay_enter=500000:when=8", "0.25",
+       false},
+      {"a pause before the first lock",
+       "-f -e trace=flock -e inject=flock:delay_enter=500000:when=1", "0.1", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
