@@ -1,5 +1,6 @@
 // Whole runs whose outputs must be their own: a rerun over an earlier run's
-// files, a run that cannot create one of them, an input named through
+// files, a run that cannot create one of them, runs at once over one set of
+// outputs, standard output that is one of them, an input named through
 // folders, an input that can only be read once, and a run that runs out of
 // memory.
 #include <gtest/gtest.h>
@@ -578,16 +579,16 @@ TEST(OwnOutputs, AnOutputThatAnotherRunWritesChangesNoFile) {
 }
 
 // Starts two shell commands in `dir` at once, the second `delay` seconds
-// after the first, with the shipped variant lists, and gives what each
-// printed and its status.
+// after the first when given, with the shipped variant lists, and gives
+// what each printed and its status.
 std::vector<RunResult> run_two_at_once(const fs::path& dir, const std::string& first,
-                                       const std::string& second, const char* delay = "0") {
+                                       const std::string& second, const char* delay = nullptr) {
   const TempDir printed;
   std::string cmd = "cd " + testutil::shell_quote(dir.string()) + " && export NUCLEIC_ACID_DIR=" +
                     testutil::shell_quote(testutil::shipped_variant_dir()) + " && { ";
   for (int k = 0; k < 2; ++k) {
     const std::string at = testutil::shell_quote(printed.file(std::to_string(k)));
-    if (k == 1) cmd += "sleep " + std::string(delay) + "; ";
+    if (k == 1 && delay != nullptr) cmd += "sleep " + std::string(delay) + "; ";
     cmd += "(" + (k == 0 ? first : second) + " >" + at + ".out 2>" + at +
            ".err </dev/null; echo $? >" + at + ".status) & ";
   }
