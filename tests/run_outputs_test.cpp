@@ -66,6 +66,13 @@ std::string torven_command(const std::vector<std::string>& args) {
   return cmd;
 }
 
+// The shell command that runs torven with `args` and the shipped variant
+// lists under a limit of `limit` open files.
+std::string torven_under_file_limit(int limit, const std::vector<std::string>& args) {
+  return "ulimit -n " + std::to_string(limit) + " && NUCLEIC_ACID_DIR=" +
+         testutil::shell_quote(testutil::shipped_variant_dir()) + " exec " + torven_command(args);
+}
+
 // Adds a line to every file of a run's folder and to `files`, which holds
 // them, so that a file emptied and written again by a later run shows.
 void change_every_file(const fs::path& dir, std::map<std::string, std::string>& files) {
@@ -197,10 +204,8 @@ TEST(OwnOutputs, AnOutputThatCannotBeCreatedChangesNoFile) {
     SCOPED_TRACE(limit);
     // The redirections come before the limit, which the shell's own would
     // not get past.
-    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
-                            " && (ulimit -n " + std::to_string(limit) + " && NUCLEIC_ACID_DIR=" +
-                            testutil::shell_quote(testutil::shipped_variant_dir()) + " exec " +
-                            testutil::shell_quote(TORVEN_EXE) + " -HT s.pdb) >/dev/null 2>" +
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) + " && (" +
+                            torven_under_file_limit(limit, {"-HT", "s.pdb"}) + ") >/dev/null 2>" +
                             testutil::shell_quote(err.file("stderr"));
     const int rc = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(rc));
@@ -687,10 +692,8 @@ TEST(OwnOutputs, ARunThatFailsRemovesNoOutputOfAnotherRun) {
   for (; limit < 256; ++limit) {
     const TempDir dir;
     write_file(dir.path() / "s.pdb", structure);
-    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) + " && (ulimit -n " +
-                            std::to_string(limit) + " && NUCLEIC_ACID_DIR=" +
-                            testutil::shell_quote(testutil::shipped_variant_dir()) + " exec " +
-                            torven_command({"s.pdb"}) + ") >/dev/null 2>.stderr";
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) + " && (" +
+                            torven_under_file_limit(limit, {"s.pdb"}) + ") >/dev/null 2>.stderr";
     ASSERT_NE(std::system(cmd.c_str()), -1);
     if (read_file(dir.path() / ".stderr") == limit_err) break;
   }
@@ -723,8 +726,7 @@ TEST(OwnOutputs, ARunThatFailsRemovesNoOutputOfAnotherRun) {
       }
       write_file(dir.path() / "s.pdb", structure);
       const std::string failing = std::string("strace -o /dev/null ") + c.strace + " sh -c " +
-                                  testutil::shell_quote("ulimit -n " + std::to_string(limit) +
-                                                        " && exec " + torven_command({"s.pdb"}));
+                                  testutil::shell_quote(torven_under_file_limit(limit, {"s.pdb"}));
       const std::vector<RunResult> runs =
           run_two_at_once(dir.path(), failing, torven_command({"s.pdb"}), c.delay);
       EXPECT_EQ(runs[0].status, 2) << runs[0].err;
