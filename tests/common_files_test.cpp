@@ -37,13 +37,36 @@ class FailingAllocation {
 }  // namespace
 
 // The program's allocations, which a FailingAllocation can make fail. They
-// come from malloc, as the library's own operator new takes them, so that
-// its operator delete frees them.
+// come from malloc and go back to free, through every form of operator new
+// and delete that a plain allocation takes, so that no storage from one
+// allocator is given back to another (which AddressSanitizer reports).
 void* operator new(std::size_t size) {
   if (allocations_left.load() >= 0 && allocations_left.fetch_sub(1) == 0) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+namespace {
+// Out of line, so that the compiler does not see free() take storage that it
+// knows came from an operator new.
+[[gnu::noinline]] void give_back(void* p) noexcept { std::free(p); }
+}  // namespace
+void operator delete(void* p) noexcept { give_back(p); }
+void operator delete[](void* p) noexcept { give_back(p); }
+void operator delete(void* p, std::size_t) noexcept { give_back(p); }
+void operator delete[](void* p, std::size_t) noexcept { give_back(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { give_back(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { give_back(p); }
 
 namespace {
 

@@ -184,10 +184,11 @@ inline int launch_with_system(const std::string& command) { return std::system(c
 
 // Runs the built torven in `cwd` with `args`. `variant_dir` becomes
 // NUCLEIC_ACID_DIR (empty: the variable is unset). `launch` starts the
-// shell command that runs it.
+// shell command that runs it; `env`, assignments "NAME=value ...", goes
+// before the program in that command.
 inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>& args,
                             const std::string& variant_dir,
-                            Launcher launch = launch_with_system) {
+                            Launcher launch = launch_with_system, const std::string& env = {}) {
   fs::path out = cwd / ".stdout", err = cwd / ".stderr";
   std::string cmd = "cd " + shell_quote(cwd.string()) + " && ";
   if (variant_dir.empty()) {
@@ -197,6 +198,7 @@ inline RunResult run_torven(const fs::path& cwd, const std::vector<std::string>&
     cmd += shell_quote(variant_dir);
     cmd += ' ';
   }
+  cmd += env;
   cmd += shell_quote(TORVEN_EXE);
   for (const auto& a : args) cmd += " " + shell_quote(a);
   cmd += " >" + shell_quote(out.string()) + " 2>" + shell_quote(err.string()) +
