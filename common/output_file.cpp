@@ -263,14 +263,34 @@ void stdout_list(const std::vector<Item>& items) {
   for (const std::string& r : list_format(items)) put_stdout(r);
 }
 
+namespace {
+
+// A descriptor that stands in for a standard stream: /dev/null opened with
+// `flags`, or without /dev/null, the root folder, which can be neither read
+// nor written as a file.
+int stand_in(int flags) {
+  const int fd = ::open("/dev/null", flags);
+  return fd >= 0 ? fd : ::open("/", O_RDONLY | O_DIRECTORY | (flags & O_CLOEXEC));
+}
+
+}  // namespace
+
+void hold_standard_streams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // An open takes the lowest free number, this one, the lower ones being
+    // open by now. Standard output gets /dev/null open for reading only, so
+    // that every write to it fails as to the closed descriptor and the run
+    // says so; standard input reads nothing, standard error takes all.
+    stand_in(fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+  }
+}
+
 void drop_stdout() {
   // What the stream holds cannot be dropped, so the descriptor it writes to
-  // leads to /dev/null from now on (without /dev/null, it is closed).
-  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  if (null < 0) {
-    ::close(STDOUT_FILENO);
-    return;
-  }
+  // leads nowhere from now on.
+  const int null = stand_in(O_WRONLY | O_CLOEXEC);
+  if (null < 0) return;
   ::dup2(null, STDOUT_FILENO);
   ::close(null);
 }

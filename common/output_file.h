@@ -74,6 +74,11 @@ class OutputFile {
   std::int64_t written_ = 0;
 };
 
+// Gives each of descriptors 0, 1 and 2 that is closed a stand-in, so that
+// no file the run opens takes its number and gets what is meant for the
+// standard stream. Standard output that was closed cannot be written, and
+// the run ends with the failure to write it.
+void hold_standard_streams();
 // Standard output and standard error take records as files do.
 void stdout_line(std::string_view record);
 void stdout_list(const std::vector<Item>& items);

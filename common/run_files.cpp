@@ -29,23 +29,24 @@ std::string RunFiles::record_id() const {
   return left_adjust(id);
 }
 
-void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
-  // Standard output is written out at the end of the run, over or after
-  // what the run wrote, so it must not lead to one of the outputs. That is
-  // refused first, before any other refusal could write out what it holds,
-  // which is dropped.
+void RunFiles::refuse_standard_output(const std::array<std::string, 9>& names) {
+  // A regular file or a named pipe that one of the names leads to; a
+  // device, which several outputs may be too, is left to take both.
   struct stat std_out, st;
-  if (::fstat(STDOUT_FILENO, &std_out) == 0 && S_ISREG(std_out.st_mode)) {
-    for (const std::string& name : names) {
-      const std::string output = trim_name(name);
-      if (::stat(output.c_str(), &st) == 0 && st.st_dev == std_out.st_dev &&
-          st.st_ino == std_out.st_ino) {
-        drop_stdout();
-        fail(output, 0, "standard output and the output file " + output + " are one file");
-      }
+  if (::fstat(STDOUT_FILENO, &std_out) != 0 ||
+      !(S_ISREG(std_out.st_mode) || S_ISFIFO(std_out.st_mode)))
+    return;
+  for (const std::string& name : names) {
+    const std::string output = trim_name(name);
+    if (::stat(output.c_str(), &st) == 0 && st.st_dev == std_out.st_dev &&
+        st.st_ino == std_out.st_ino) {
+      drop_stdout();
+      fail(output, 0, "standard output and the output file " + output + " are one file");
     }
   }
+}
 
+void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
   // .out is read back once it is written, so it must be a regular file: a
   // device reads back nothing, and a pipe would wait for ever. A pipe or a
   // device is refused before any file is opened, where its open could wait

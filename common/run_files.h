@@ -40,12 +40,19 @@ struct RunFiles {
   };
   static const std::array<Output, 9> kOutputs;
 
+  // Standard output is written out at the end of the run, over or after
+  // what the run wrote, so it must not lead to one of the outputs: where it
+  // is the regular file or the named pipe that one of `names` leads to, the
+  // run ends through fail(), and what standard output holds or is given
+  // later goes nowhere.
+  static void refuse_standard_output(const std::array<std::string, 9>& names);
+
   // Creates the nine outputs empty, names[k] for kOutputs[k], only once
   // every one of them can be opened, taken from any other run and emptied,
-  // no two of them are one regular file, none is the file standard output
-  // writes to and .out is a regular file: when not, the run ends through
-  // fail() with every file as it was before and none of them new. Running
-  // out of memory while they are opened leaves the files so too.
+  // no two of them are one regular file and .out is a regular file: when
+  // not, the run ends through fail() with every file as it was before and
+  // none of them new. Running out of memory while they are opened leaves
+  // the files so too.
   void open_outputs(const std::array<std::string, 9>& names);
 
   // Closes the outputs, the last opened first, then the input. With

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/float_mode.h"
+#include "common/output_file.h"
 #include "common/stops.h"
 #include "common/text.h"
 #include "driver/run.h"
@@ -21,6 +22,7 @@ using namespace torven;
 // Failure.
 void run_stages(Run& run, int argc, char** argv) {
   parse_arguments(run, argc, argv);
+  refuse_standard_output(run);
   load_variant_lists();
   OptionsSummary();
   open_run_files(run);
@@ -69,6 +71,7 @@ int end_with(Run& run, int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  hold_standard_streams();
   set_flush_to_zero();
 #ifdef SIGXFSZ
   // A write beyond a limit on file size then fails like a write to a full

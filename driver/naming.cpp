@@ -46,6 +46,14 @@ std::string input_stem(std::string_view input) {
 
 namespace {
 
+// The nine output names of `input`, in the order of RunFiles::kOutputs.
+std::array<std::string, RunFiles::kOutputs.size()> output_names(std::string_view input) {
+  std::array<std::string, RunFiles::kOutputs.size()> names;
+  for (std::size_t k = 0; k < names.size(); ++k)
+    names[k] = output_name(input, RunFiles::kOutputs[k].suffix);
+  return names;
+}
+
 // An input named like one of its outputs (x.out, x.cor, ...) would be
 // replaced by the run's own report; refuse before any output is created.
 void refuse_output_over_input(const std::string& input) {
@@ -58,6 +66,10 @@ void refuse_output_over_input(const std::string& input) {
 }
 
 }  // namespace
+
+void refuse_standard_output(const Run& run) {
+  RunFiles::refuse_standard_output(output_names(run.FILENM));
+}
 
 void open_run_files(Run& run) {
   RunFiles& files = run.files;
@@ -74,10 +86,7 @@ void open_run_files(Run& run) {
   // Every output is created empty here, so that nothing of an earlier run
   // survives in any of them, or none is when one of them cannot be opened.
   files.stem = input_stem(input);
-  std::array<std::string, RunFiles::kOutputs.size()> names;
-  for (std::size_t k = 0; k < names.size(); ++k)
-    names[k] = output_name(input, RunFiles::kOutputs[k].suffix);
-  files.open_outputs(names);
+  files.open_outputs(output_names(input));
 }
 
 }  // namespace torven

@@ -23,6 +23,10 @@ void OptionsSummary();
 // The four variant name lists from NUCLEIC_ACID_DIR.
 void load_variant_lists();
 
+// Ends the run when standard output leads to one of the outputs that the
+// input names, before anything is printed or any file is opened, so that no
+// stop after it writes into that file.
+void refuse_standard_output(const Run& run);
 // Opens the input file, then names the nine output files and creates them
 // empty.
 void open_run_files(Run& run);

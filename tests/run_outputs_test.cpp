@@ -5,6 +5,7 @@
 // memory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -439,36 +440,135 @@ TEST(OwnOutputs, AReportThatIsNotARegularFileChangesNoFile) {
 }
 
 // Standard output that leads to one of the outputs would be written over
-// the report or after it at the end of the run: over an earlier run, the run
-// ends with status 2, naming that output, and every file keeps its bytes
-// (but the one that `>` emptied before the run began), the settings it
-// printed included.
+// the report or after it at the end of the run, and a stop before the
+// outputs are opened would print into it: over an earlier run, the run ends
+// with status 2, naming that output, and every file keeps its bytes (but
+// the one that `>` emptied before the run began). So too where the run
+// would stop before opening the outputs: an input named like one of them,
+// an input that cannot be opened, missing variant lists.
 TEST(OwnOutputs, StandardOutputThatIsAnOutputChangesNoFile) {
   const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  const TempDir no_lists;
+  const std::string lists = testutil::shipped_variant_dir();
   struct Case {
+    const char* what;
+    const char* input;
     const char* redirect;
     const char* output;
+    std::string variant_dir;
   };
-  for (const Case& c : {Case{">", "s.out"}, Case{">>", "s.out"}, Case{">>", "s.hlx"}}) {
-    SCOPED_TRACE(std::string(c.redirect) + " " + c.output);
-    const TempDir dir;
+  const Case cases[] = {
+      {"a run", "s.pdb", ">", "s.out", lists},
+      {"a run", "s.pdb", ">>", "s.out", lists},
+      {"a run", "s.pdb", ">>", "s.hlx", lists},
+      {"an input named like an output", "s.cor", ">>", "s.out", lists},
+      {"an input that cannot be opened", "s.missing", ">>", "s.hlx", lists},
+      {"missing variant lists", "s.pdb", ">>", "s.out", no_lists.path().string()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ", " + c.redirect + " " + c.output);
+    const TempDir dir, printed;
     std::map<std::string, std::string> earlier =
         run_in(dir.path(), "s.pdb", structure, {"-HT"}).files;
     change_every_file(dir.path(), earlier);
     if (std::string(c.redirect) == ">") earlier[c.output].clear();
     const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
-                            " && NUCLEIC_ACID_DIR=" +
-                            testutil::shell_quote(testutil::shipped_variant_dir()) + " " +
-                            torven_command({"-HT", "s.pdb"}) + " " + c.redirect + c.output +
-                            " 2>" + testutil::shell_quote(dir.file(".stderr")) + " </dev/null";
+                            " && NUCLEIC_ACID_DIR=" + testutil::shell_quote(c.variant_dir) + " " +
+                            torven_command({"-HT", c.input}) + " " + c.redirect + c.output +
+                            " 2>" + testutil::shell_quote(printed.file("stderr")) + " </dev/null";
     const int rc = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(rc));
     EXPECT_EQ(WEXITSTATUS(rc), 2);
-    EXPECT_EQ(read_file(dir.path() / ".stderr"), "torven: " + std::string(c.output) +
+    EXPECT_EQ(read_file(printed.file("stderr")), "torven: " + std::string(c.output) +
                                                      ": standard output and the output file " +
                                                      c.output + " are one file\n");
-    fs::remove(dir.path() / ".stderr");
     expect_same_files(earlier, leave(dir.path(), "s.pdb", {}).files);
+  }
+}
+
+// Standard output that is a named pipe which is also one of the outputs is
+// refused as a regular file is: status 2, no output created, and the
+// pipe's reader gets nothing.
+TEST(OwnOutputs, StandardOutputThatIsAnOutputPipeReachesNoReader) {
+  const TempDir dir, printed;
+  write_file(dir.path() / "s.pdb", read_file(testutil::structure("1bna.pdb")));
+  ASSERT_EQ(::mkfifo((dir.path() / "s.hlx").c_str(), 0644), 0);
+  const std::string at = testutil::shell_quote(printed.path().string());
+  // The shell's open of the pipe waits for the reader; both give up after
+  // a minute should the other never come.
+  const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
+                          " && { timeout 60 cat s.hlx >" + at + "/read & NUCLEIC_ACID_DIR=" +
+                          testutil::shell_quote(testutil::shipped_variant_dir()) +
+                          " timeout 60 " + torven_command({"s.pdb"}) + " >s.hlx 2>" + at +
+                          "/stderr; echo $? >" + at + "/status; wait; }";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(read_file(printed.file("status")), "2\n");
+  EXPECT_EQ(read_file(printed.file("stderr")),
+            "torven: s.hlx: standard output and the output file s.hlx are one file\n");
+  EXPECT_EQ(read_file(printed.file("read")), "");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"s.hlx", "s.pdb"}));
+}
+
+// A standard stream that is closed is never taken by a file of the run.
+// With standard output closed the outputs are written in full and the run
+// ends with status 2, naming standard output; with standard error closed a
+// failure's message reaches no output; with standard input closed the run
+// is a plain one. The input comes through a named pipe, which is read whole
+// and closed before the outputs are opened, so that the first output would
+// take the number the input had.
+TEST(OwnOutputs, AClosedStandardStreamReachesNoOutput) {
+  const std::string bna = read_file(testutil::structure("1bna.pdb"));
+  std::string malformed = bna;
+  malformed.replace(malformed.find("\nATOM     20 ") + 31, 8, "  x2.840");
+  // A run on `content` through a named pipe, with `streams` its standard
+  // streams, in which OUT and ERR name files outside the run's folder.
+  const auto run = [](const std::string& content, std::string streams) {
+    const TempDir dir, printed;
+    write_file(printed.path() / "input", content);
+    EXPECT_EQ(::mkfifo((dir.path() / "s.pdb").c_str(), 0644), 0);
+    for (const char* name : {"OUT", "ERR"})
+      if (const std::size_t at = streams.find(name); at != std::string::npos)
+        streams.replace(at, 3, testutil::shell_quote(printed.file(name)));
+    const std::string cmd = "cd " + testutil::shell_quote(dir.path().string()) +
+                            " && { timeout 60 cat " +
+                            testutil::shell_quote(printed.file("input")) +
+                            " >s.pdb & NUCLEIC_ACID_DIR=" +
+                            testutil::shell_quote(testutil::shipped_variant_dir()) + " " +
+                            torven_command({"s.pdb"}) + " " + streams + "; echo $? >" +
+                            testutil::shell_quote(printed.file("status")) + "; wait; }";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    const RunResult r{std::atoi(read_file(printed.file("status")).c_str()),
+                      read_file(printed.file("OUT")), read_file(printed.file("ERR"))};
+    return leave(dir.path(), "s.pdb", r);
+  };
+  struct Case {
+    const char* what;
+    const std::string& content;
+    const char* streams;
+    int status;
+    const char* err;
+  };
+  const Case cases[] = {
+      {"standard output closed", bna, ">&- 2>ERR </dev/null", 2,
+       "torven: standard output: cannot write: Bad file descriptor\n"},
+      {"standard error closed", malformed, ">OUT 2>&- </dev/null", 2, ""},
+      {"standard input closed", bna, ">OUT 2>ERR <&-", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Left want = run(c.content, ">OUT 2>ERR </dev/null");
+    ASSERT_EQ(want.files.size(), 9u);
+    const Left got = run(c.content, c.streams);
+    EXPECT_EQ(got.result.status, c.status);
+    EXPECT_EQ(got.result.err, c.err);
+    if (std::string_view(c.streams).starts_with(">OUT")) {
+      EXPECT_EQ(got.result.out, want.result.out);
+    }
+    expect_same_files(want.files, got.files);
   }
 }
 
