@@ -31,28 +31,68 @@ void put_stdout(std::string_view record) {
 
 namespace {
 
-// Creates the file `path` holding this run's lock from before it has its
-// name, so that no other run can have opened and written it while this run
-// still takes it for its own: the file is made unnamed in its folder (Linux
-// O_TMPFILE), locked, then linked under its name. `locked` tells whether the
-// lock was taken (a file system without locks gives none). -1 with errno
-// EEXIST when the name was taken in the meantime, or with another errno
-// where the file system cannot make or link an unnamed file.
-int create_locked(const std::string& path, bool& locked) {
+// Gives up a file made for `path` that could not be given that name: its
+// descriptor is closed, and errno is the reason.
+int abandon(int fd, bool& locked, int error) {
+  ::close(fd);
+  locked = false;
+  errno = error;
+  return -1;
+}
+
+// The folder of `path`, where a file of that name is made.
+std::string folder_of(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Made unnamed in the folder (Linux O_TMPFILE), locked, then linked under
+// its name.
+int create_unnamed(const std::string& path, bool& locked) {
+  const int fd = ::open(folder_of(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
   locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
   char self[32];
   std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
   if (::linkat(AT_FDCWD, self, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
-  const int error = errno;
-  ::close(fd);
-  locked = false;
-  errno = error;
+  return abandon(fd, locked, errno);
+}
+
+// Made under a name of this run's own beside `path` (`path` + ".torven-"
+// + the process id, and "-1", "-2", ... after it should an earlier run of
+// the same id have left that name), locked, hard-linked under its name and
+// the temporary name removed. The name is ready before the file is made,
+// so that nothing between its making and its removal can fail.
+int create_by_temporary_name(const std::string& path, bool& locked) {
+  const std::string base = path + ".torven-" + std::to_string(::getpid());
+  for (int k = 0; k < 10; ++k) {
+    const std::string temporary = k == 0 ? base : base + "-" + std::to_string(k);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) continue;
+    if (fd < 0) break;
+    locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool linked = ::link(temporary.c_str(), path.c_str()) == 0;
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (linked) return fd;
+    return abandon(fd, locked, error);
+  }
+  errno = ENOTSUP;  // not EEXIST: the name itself may still be free
   return -1;
+}
+
+// Creates the file `path` holding this run's lock from before it has its
+// name, so that no other run can have opened and written it while this run
+// still takes it for its own: made unnamed, or where the file system cannot
+// make unnamed files, under a temporary name. `locked` tells whether the
+// lock was taken (a file system without locks gives none). -1 with errno
+// EEXIST when the name was taken in the meantime, or with another errno
+// where the file system can make such a file in neither way (no hard
+// links).
+int create_locked(const std::string& path, bool& locked) {
+  const int fd = create_unnamed(path, locked);
+  if (fd >= 0 || errno == EEXIST) return fd;
+  return create_by_temporary_name(path, locked);
 }
 
 // Opens `name` for writing from its start, creating it when missing. `made`
