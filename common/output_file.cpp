@@ -148,6 +148,7 @@ OutputFile::~OutputFile() {
 
 void OutputFile::open(std::string_view name) {
   claim(name);
+  lock();
   check_empty();
   empty();
 }
@@ -176,12 +177,6 @@ void OutputFile::open_for_writing() {
   regular_ = S_ISREG(st.st_mode);
   device_ = st.st_dev;
   inode_ = st.st_ino;
-  times_[0] = st.st_atim;
-  times_[1] = st.st_mtim;
-  // Only a regular file that was there and holds something has anything to
-  // drop. A pipe or a device keeps its one open as it is: a pipe opened
-  // again would wait for a new reader.
-  must_empty_ = regular_ && made_.empty() && st.st_size > 0;
 }
 
 bool OutputFile::same_file(const OutputFile& other) const {
@@ -192,7 +187,7 @@ void OutputFile::lock() {
   for (int tries = 0; regular_ && !locked_; ++tries) {
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
       // Where the file system has no locks, the run goes on without.
-      if (errno != EWOULDBLOCK) return;
+      if (errno != EWOULDBLOCK) break;
       made_.clear();  // the other run holds it: this run never removes it
       fail(name_, 0, "another run is writing the file");
     }
@@ -209,6 +204,20 @@ void OutputFile::lock() {
       open_for_writing();
     }
   }
+  // What the run does with the file, whether it empties it and which times
+  // it puts back, is read only now that no other run can change it.
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) {
+    const int error = errno;
+    release();
+    fail(name_, 0, "cannot create the file for writing", error);
+  }
+  times_[0] = st.st_atim;
+  times_[1] = st.st_mtim;
+  // Only a regular file that was there and holds something has anything to
+  // drop. A pipe or a device keeps its one open as it is: a pipe opened
+  // again would wait for a new reader.
+  must_empty_ = regular_ && made_.empty() && st.st_size > 0;
 }
 
 void OutputFile::check_empty() {

@@ -30,7 +30,9 @@ class OutputFile {
   // when missing; a failure ends the run through fail() as open() does.
   // lock() takes a claimed regular file for this run alone, and ends the
   // run through fail() when another run holds it; a file that claim()
-  // created is this run's from before it had its name. check_empty() makes
+  // created is this run's from before it had its name. Whether the file
+  // holds something to drop, and the times that release() puts back, are
+  // read by lock(), once no other run can change them. check_empty() makes
   // sure that empty() can drop what a claimed file holds, keeping its bytes,
   // and ends the run through fail() when it cannot. empty() then drops it;
   // release() instead closes the file, removing it when claim() created it
@@ -69,7 +71,7 @@ class OutputFile {
   bool must_empty_ = false;  // a claimed regular file that held something, not yet emptied
   bool cut_ = false;         // check_empty() moved its times, which times_ holds
   std::uint64_t device_ = 0, inode_ = 0;
-  std::timespec times_[2] = {};  // last access and modification, as claimed
+  std::timespec times_[2] = {};  // last access and modification, as locked
   std::string pending_;      // records not yet handed to fd_, written in large pieces
   std::int64_t written_ = 0;
 };

@@ -1,5 +1,6 @@
 // Whole runs under a fault forced at one chosen point by the tests' preload
-// library: a file system without unnamed files or hard links.
+// library: a pause before a run's first lock while another run works, and a
+// file system without unnamed files or hard links.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -47,6 +48,14 @@ std::string taken(const std::string& output) {
   return "torven: " + output + ": another run is writing the file\n";
 }
 
+// The files of a folder, links followed, but those named in `inputs`.
+std::map<std::string, std::string> outputs_of(const fs::path& dir,
+                                              const std::vector<std::string>& inputs) {
+  std::map<std::string, std::string> files = leave(dir, inputs.front(), {}).files;
+  for (const std::string& input : inputs) files.erase(input);
+  return files;
+}
+
 // The names in a folder that a run made for a moment beside an output.
 std::vector<std::string> temporary_names(const fs::path& dir) {
   std::vector<std::string> names;
@@ -55,6 +64,66 @@ std::vector<std::string> temporary_names(const fs::path& dir) {
     if (name.find(".torven-") != std::string::npos) names.push_back(name);
   }
   return names;
+}
+
+// Two runs over earlier outputs, the first paused before its first lock
+// while the second, started 0.1 s later, runs whole: what the first does
+// with each file (empty it or not, which times to put back) is read once it
+// holds the file. Over nine empty outputs the folder ends as one run alone
+// leaves it, never with records of both. Where truncating x.hlx is refused
+// and x.hlx is missing, so that the second run creates it, the first run is
+// refused at x.hlx after the second wrote everything: every file keeps the
+// times the second gave it, not those the first saw before its lock.
+TEST(FaultedRuns, ARunReadsAFileOnlyOnceItHoldsIt) {
+  if (testutil::kAddressSanitizer) GTEST_SKIP() << kNoPreload;
+  // Two entries whose first outputs differ in length, the shorter first.
+  const std::map<std::string, std::string> inputs = {
+      {"x.cif", read_file(testutil::structure("1bna.cif"))},
+      {"x.pdb", read_file(testutil::structure("5ugo.pdb"))}};
+  const std::vector<std::string> cif = {"-CIF", "x.cif"}, pdb = {"x.pdb"};
+  const auto alone = [&](const std::vector<std::string>& args) {
+    const TempDir dir;
+    for (const auto& [name, bytes] : inputs) write_file(dir.path() / name, bytes);
+    EXPECT_EQ(testutil::run_torven(dir.path(), args, testutil::shipped_variant_dir()).status, 0);
+    return outputs_of(dir.path(), {"x.cif", "x.pdb"});
+  };
+  const std::map<std::string, std::string> of_cif = alone(cif), of_pdb = alone(pdb);
+  ASSERT_EQ(of_cif.size(), 9u);
+  ASSERT_LT(of_cif.at("x_pairing.csv").size(), of_pdb.at("x_pairing.csv").size());
+
+  for (const bool refused : {false, true}) {
+    SCOPED_TRACE(refused ? "truncating x.hlx refused" : "plain runs");
+    const TempDir dir;
+    for (const auto& [name, bytes] : inputs) write_file(dir.path() / name, bytes);
+    const timespec long_ago[2] = {{1577836800, 0}, {1577836800, 0}};  // 2020-01-01
+    for (const auto& [name, bytes] : of_cif) {
+      if (refused && name == "x.hlx") continue;  // missing, so the second run creates it
+      write_file(dir.path() / name, refused ? "earlier\n" : "");
+      ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path() / name).c_str(), long_ago, 0), 0);
+    }
+    Faults both;
+    if (refused) both.emplace_back("FAULT_NO_TRUNCATE", "x.hlx");
+    Faults first = both;
+    first.emplace_back("FAULT_FLOCK_PAUSE_US", "400000");
+    const std::vector<RunResult> runs =
+        run_two_at_once(dir.path(), with_faults(first) + torven_command(cif),
+                        with_faults(both) + torven_command(pdb), "0.1");
+    for (const RunResult& r : runs) {
+      if (r.status == 0) continue;
+      EXPECT_EQ(r.status, 2);
+      EXPECT_TRUE(r.err == taken("x_pairing.csv") ||
+                  (refused && r.err == "torven: x.hlx: cannot create the file for writing: "
+                                       "Permission denied\n"))
+          << r.err;
+    }
+    const std::map<std::string, std::string> left = outputs_of(dir.path(), {"x.cif", "x.pdb"});
+    EXPECT_TRUE(left == of_cif || left == of_pdb) << "the folder is not as one run leaves it";
+    for (const auto& [name, bytes] : left) {
+      struct stat st;
+      ASSERT_EQ(::stat((dir.path() / name).c_str(), &st), 0);
+      EXPECT_NE(st.st_mtim.tv_sec, long_ago[1].tv_sec) << name << " has the times of before";
+    }
+  }
 }
 
 // Where the file system makes no unnamed files, a created output is still
