@@ -141,10 +141,7 @@ bool write_all(int fd, const char* data, std::size_t size) {
 
 }  // namespace
 
-OutputFile::~OutputFile() {
-  close(false);
-  if (lock_fd_ >= 0) ::close(lock_fd_);
-}
+OutputFile::~OutputFile() { close_and_unlock(false); }
 
 void OutputFile::open(std::string_view name) {
   claim(name);
@@ -154,9 +151,7 @@ void OutputFile::open(std::string_view name) {
 }
 
 void OutputFile::claim(std::string_view name) {
-  if (is_open()) close();
-  if (lock_fd_ >= 0) ::close(lock_fd_);
-  lock_fd_ = -1;
+  close_and_unlock(true);
   name_ = trim_name(name);
   open_for_writing();
 }
@@ -295,13 +290,29 @@ void OutputFile::close(bool report) {
   std::string().swap(pending_);
   const int fd = fd_;
   fd_ = -1;
-  // The lock stays with a copy of the descriptor until the run ends, so
-  // that no other run takes the file over while this one still works.
-  if (locked_ && lock_fd_ < 0) lock_fd_ = ::dup(fd);
+  if (locked_) {
+    // The descriptor, and with it the lock, stays until the run ends, so
+    // that no other run takes the file over while this one still works,
+    // and keeping the lock needs no descriptor beyond those of the opening.
+    held_fd_ = fd;
+    if (!written && report) fail(name_, written_, "cannot complete the file", error);
+    return;
+  }
   errno = 0;
   const bool closed = ::close(fd) == 0;
   if (written && !closed) error = errno;
   if ((!closed || !written) && report) fail(name_, written_, "cannot complete the file", error);
+}
+
+void OutputFile::close_and_unlock(bool report) {
+  close(report);
+  if (held_fd_ < 0) return;
+  const int fd = held_fd_;
+  held_fd_ = -1;
+  // A file system that writes late (NFS) reports at the close a failure to
+  // complete the file.
+  errno = 0;
+  if (::close(fd) != 0 && report) fail(name_, written_, "cannot complete the file", errno);
 }
 
 // ---- standard output ------------------------------------------------------

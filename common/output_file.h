@@ -53,9 +53,13 @@ class OutputFile {
   void write(const Layout& layout, const std::vector<Item>& items);  // records of a layout
   void write_list(const std::vector<Item>& items);                   // free format
   // Completes the file; with report, a file that cannot be completed ends
-  // the run through fail(). A lock taken by lock() stays until the object
-  // goes.
+  // the run through fail(). A file locked by lock() keeps its descriptor,
+  // and the lock, until close_and_unlock() or until the object goes.
   void close(bool report = true);
+  // Completes the file if it is not yet and gives up its lock, closing the
+  // descriptor that kept it; with report, a failure at that close too ends
+  // the run through fail().
+  void close_and_unlock(bool report);
 
  private:
   void open_for_writing();  // the open of claim(), again after a lost file
@@ -64,7 +68,7 @@ class OutputFile {
 
   std::string name_;
   int fd_ = -1;              // open from open() or claim() to close()
-  int lock_fd_ = -1;         // after close(), the descriptor that keeps the lock
+  int held_fd_ = -1;         // after close(), fd_ kept for its lock
   std::string made_;         // the file claim() created, not yet emptied; empty when it was there
   bool regular_ = false;
   bool locked_ = false;

@@ -90,7 +90,8 @@ void RunFiles::open_outputs(const std::array<std::string, 9>& names) {
 }
 
 void RunFiles::close_all(bool report) {
-  for (auto it = kOutputs.rbegin(); it != kOutputs.rend(); ++it) (this->*(it->file)).close(report);
+  for (auto it = kOutputs.rbegin(); it != kOutputs.rend(); ++it)
+    (this->*(it->file)).close_and_unlock(report);
   input.close();
 }
 

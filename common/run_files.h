@@ -55,9 +55,9 @@ struct RunFiles {
   // the files so too.
   void open_outputs(const std::array<std::string, 9>& names);
 
-  // Closes the outputs, the last opened first, then the input. With
-  // report, the first file that cannot be completed ends the run through
-  // fail() and leaves the others open.
+  // Closes the outputs, the last opened first, each giving up its lock,
+  // then the input. With report, the first file that cannot be completed
+  // ends the run through fail() and leaves the others open.
   void close_all(bool report);
 };
 

@@ -1,6 +1,7 @@
 // Whole runs under a fault forced at one chosen point by the tests' preload
-// library: a pause before a run's first lock while another run works, and a
-// file system without unnamed files or hard links.
+// library: a pause before a run's first lock while another run works, a
+// file system without unnamed files or hard links, and a pause while a run
+// holds every output under a tight limit on open files.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -188,6 +189,69 @@ TEST(FaultedRuns, WithoutUnnamedFilesOrLinksARunAloneIsThePlainOne) {
   for (const Faults& faults : cases) {
     SCOPED_TRACE(faults.size() == 1 ? "no unnamed files" : "no unnamed files, no hard links");
     expect_same(plain, run_in(TempDir().path(), "s.pdb", structure, {"-HT"}, with_faults(faults)));
+  }
+}
+
+// Starts a shell command in a child of its own, without waiting for it.
+pid_t start(const std::string& command) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Under the tightest limit on open files that a run in a fresh folder gets
+// through, and a few above it, every output stays this run's to the end:
+// paused as it reads the report back, after .cor, .out, _pairing.csv and
+// .nup are complete, the run holds the lock of all nine, and then ends with
+// status 0.
+TEST(FaultedRuns, EveryLockIsKeptToTheEndOfTheRun) {
+  if (testutil::kAddressSanitizer) GTEST_SKIP() << kNoPreload;
+  {
+    const TempDir dir;
+    write_file(dir.path() / "probe", "");
+    const int fd = ::open((dir.path() / "probe").c_str(), O_RDONLY | O_CLOEXEC);
+    const bool locks = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!locks) GTEST_SKIP() << "the file system here has no locks";
+  }
+  const std::string structure = read_file(testutil::structure("1bna.pdb"));
+  const int tightest = testutil::limit_that_stops_at_hlx(structure) + 1;
+  ASSERT_GT(tightest, 1) << "no limit on open files stops a run at s.hlx";
+  for (int limit = tightest; limit < tightest + 3; ++limit) {
+    SCOPED_TRACE(limit);
+    const TempDir dir, printed;
+    write_file(dir.path() / "s.pdb", structure);
+    const std::string mark = printed.file("paused");
+    const std::string cmd =
+        "cd " + shell_quote(dir.path().string()) + " && " +
+        torven_under_file_limit(
+            limit, {"s.pdb"},
+            with_faults({{"FAULT_READ_PAUSE", "s.out:1000000"}, {"FAULT_PAUSE_MARK", mark}})) +
+        " >/dev/null 2>" + shell_quote(printed.file("stderr"));
+    const pid_t pid = start(cmd);
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    pid_t ended = 0;
+    while (!fs::exists(mark) && (ended = ::waitpid(pid, &status, WNOHANG)) == 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(ended, 0) << "the run ended (" << status << ") before it read the report back: "
+                        << read_file(printed.file("stderr"));
+    for (const torven::RunFiles::Output& output : torven::RunFiles::kOutputs) {
+      const std::string name = "s" + std::string(output.suffix);
+      const int fd = ::open((dir.path() / name).c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) {
+        ADD_FAILURE() << name << " is missing";
+        continue;
+      }
+      EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0) << name << " is no longer held by the run";
+      ::close(fd);
+    }
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << read_file(printed.file("stderr"));
   }
 }
 
