@@ -25,7 +25,11 @@ bool InputFile::open(std::string_view name) {
   std::error_code ec;
   const std::filesystem::file_type type = std::filesystem::status(name_, ec).type();
   if (name_.empty() || ec || type == std::filesystem::file_type::directory) return false;
+  errno = 0;
   fp_ = std::fopen(name_.c_str(), "rb");
+  // No memory for the stream is running out of memory, not a file that
+  // cannot be opened.
+  if (fp_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
   if (fp_ == nullptr) return false;
   open_ = true;
   line_ = 0;

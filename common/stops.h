@@ -21,6 +21,12 @@ struct Failure {
   std::string message() const;
 };
 
+// Writes the message of a failure of `file` at `line` (0: none) with
+// `what`, as Failure::message() gives it, to the descriptor `fd` without
+// allocating anything: the last words of a run that has run out of memory.
+void write_failure(int fd, std::string_view file, std::int64_t line,
+                   std::string_view what) noexcept;
+
 // A stop: status 0 ends the run quietly, status 1 with the record "1" on
 // standard error.
 struct Stop {

@@ -32,11 +32,13 @@ std::string fit(std::string_view s, std::size_t n) {
   return r;
 }
 
-std::string trim_name(std::string_view name) {
-  std::size_t b = name.find_first_not_of(' ');
-  if (b == std::string_view::npos) return std::string();
-  std::size_t e = name.find_last_not_of(' ');
-  return std::string(name.substr(b, e - b + 1));
+std::string trim_name(std::string_view name) { return std::string(trimmed_name(name)); }
+
+std::string_view trimmed_name(std::string_view name) {
+  const std::size_t b = name.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  const std::size_t e = name.find_last_not_of(' ');
+  return name.substr(b, e - b + 1);
 }
 
 void right_justify(Text<3>& name) {

@@ -24,6 +24,8 @@ std::string fit(std::string_view s, std::size_t n);
 
 // File names lose their leading and trailing blanks before use.
 std::string trim_name(std::string_view name);
+// The same name seen in place, without a copy.
+std::string_view trimmed_name(std::string_view name);
 
 // A text of fixed width N. A default-constructed text holds N zero bytes,
 // as every table entry does before anything writes it. Assignment pads with

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <new>
 #include <string>
+#include <string_view>
+
+#include <unistd.h>
 
 #include "common/float_mode.h"
 #include "common/output_file.h"
@@ -68,6 +71,31 @@ int end_with(Run& run, int status) {
   return status;
 }
 
+// The run and its end, but for running out of memory, which the caller
+// handles.
+int run_to_end(Run& run, int argc, char** argv) {
+  try {
+    run_stages(run, argc, argv);
+  } catch (const Stop& stop) {
+    return end_with(run, stop.status);
+  } catch (const Failure& failure) {
+    return end_with_failure(run, failure);
+  }
+  return end_with(run, 0);
+}
+
+// Running out of memory, in a stage or while the run ends: the message
+// names the input it was working on, and nothing on the way to status 2
+// allocates.
+int end_out_of_memory(Run& run) noexcept {
+  std::fflush(stdout);
+  const std::string_view input = trimmed_name(run.FILENM);
+  write_failure(STDERR_FILENO, input.empty() ? "command line" : input, 0,
+                "not enough memory to finish the run");
+  run.files.close_all(false);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,17 +108,8 @@ int main(int argc, char** argv) {
 #endif
   Run run;
   try {
-    run_stages(run, argc, argv);
-  } catch (const Stop& stop) {
-    return end_with(run, stop.status);
-  } catch (const Failure& failure) {
-    return end_with_failure(run, failure);
+    return run_to_end(run, argc, argv);
   } catch (const std::bad_alloc&) {
-    // Ends like any other failure, naming the input it was working on.
-    const std::string input = trim_name(run.FILENM);
-    const Failure failure{input.empty() ? "command line" : input, 0,
-                          "not enough memory to finish the run"};
-    return end_with_failure(run, failure);
+    return end_out_of_memory(run);
   }
-  return end_with(run, 0);
 }

@@ -1,7 +1,8 @@
 // Whole runs under a fault forced at one chosen point by the tests' preload
 // library: a pause before a run's first lock while another run works, a
-// file system without unnamed files or hard links, and a pause while a run
-// holds every output under a tight limit on open files.
+// file system without unnamed files or hard links, a pause while a run
+// holds every output under a tight limit on open files, and memory that
+// runs out for good.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -189,6 +190,42 @@ TEST(FaultedRuns, WithoutUnnamedFilesOrLinksARunAloneIsThePlainOne) {
   for (const Faults& faults : cases) {
     SCOPED_TRACE(faults.size() == 1 ? "no unnamed files" : "no unnamed files, no hard links");
     expect_same(plain, run_in(TempDir().path(), "s.pdb", structure, {"-HT"}, with_faults(faults)));
+  }
+}
+
+// Memory that runs out for good, from the K-th allocation after the run
+// first opens an output on, for one K after another until the run has
+// enough: the run ends with status 2 and its message naming the input,
+// with all nine outputs or none, and no temporary name, where the file
+// system makes unnamed files and where it does not.
+TEST(FaultedRuns, RunningOutOfMemoryForGoodEndsWithStatus2) {
+  if (testutil::kAddressSanitizer) GTEST_SKIP() << kNoPreload;
+  // A name too long to be held in place, so that naming the outputs
+  // allocates.
+  const std::string input = "a structure named at some length.pdb";
+  const std::string structure = read_file(testutil::structure("1ehz.pdb"));
+  for (const bool unnamed : {true, false}) {
+    SCOPED_TRACE(unnamed ? "with unnamed files" : "without unnamed files");
+    bool completed = false, none = false, all = false;
+    for (long k = 1; k < 1000000 && !completed; k += k < 40 ? 1 : k / 2) {
+      SCOPED_TRACE(k);
+      Faults faults = {{"FAULT_MALLOC_FROM", std::to_string(k)}};
+      if (!unnamed) faults.emplace_back("FAULT_NO_TMPFILE", "1");
+      const Left left = run_in(TempDir().path(), input, structure, {"-HT"}, with_faults(faults));
+      const std::size_t files = left.files.size();
+      if (left.result.status == 0) {
+        completed = true;
+        EXPECT_EQ(files, 9u);
+        continue;
+      }
+      ASSERT_EQ(left.result.status, 2) << left.result.err;
+      EXPECT_EQ(left.result.err, "torven: " + input + ": not enough memory to finish the run\n");
+      EXPECT_TRUE(files == 0 || files == 9) << files << " outputs are left";
+      none = none || files == 0;
+      all = all || files == 9;
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_TRUE(none && all) << "memory never ran out while the outputs were opened, or after";
   }
 }
 
